@@ -1,0 +1,213 @@
+// The transcoding engine object: its settings (settings.h), option keywords,
+// run-time state, handlers and run lifecycle.
+//
+// Calling order for one task: construction, Prepare, options, input opening,
+// output creation, handlers, Start (and Resume of the returned thread for a
+// threaded start). Stop, Pause and Resume may come from any thread at any time;
+// destruction too (it stops the run and waits until the worker has left the
+// engine, unless it runs on that worker itself, e.g. from TerminateHandler).
+// Options are applied on the configuring thread before the start; the settings
+// are not locked.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "exceptions.h"
+#include "settings.h"
+#include "stream_state.h"
+#include "worker_thread.h"
+
+namespace vidmorph {
+
+class TCustomFFmpeg;
+class TFFmpegThread;
+
+// Handlers (the engine's method pointers). Each runs on the thread that
+// raises it: the worker for a threaded run.
+using TLogHandler = std::function<void(TCustomFFmpeg& Sender, int Level, const std::string& Text)>;
+using TProgressHandler =
+    std::function<void(TCustomFFmpeg& Sender, int FrameNumber, int FPS, int CurrentDuration, float Quality,
+                       float BitRate, int64_t CurrentSize, int TotalDuration)>;
+using TTerminateHandler = std::function<void(TCustomFFmpeg& Sender)>;
+
+// Held around every codec open and close and around the stream probe of input
+// opening; one for the whole process.
+std::mutex& CodecLock();
+// The quantiser histogram, shared by all engines.
+inline constexpr int QP_HISTOGRAM_SIZE = 52;
+extern std::array<std::atomic<int>, QP_HISTOGRAM_SIZE> QpCounts;
+
+class TCustomFFmpeg : public TFFmpegSettings {
+public:
+    TCustomFFmpeg();
+    virtual ~TCustomFFmpeg();
+    TCustomFFmpeg(const TCustomFFmpeg&) = delete;
+    TCustomFFmpeg& operator=(const TCustomFFmpeg&) = delete;
+
+    // ---- run-time state -------------------------------------------------
+    std::atomic<bool> Running{false};
+    std::atomic<bool> StopRequested{false};
+    std::atomic<bool> Finished{false};
+    std::atomic<bool> Terminated{false};
+    bool Failed = false;
+    std::string FailureMessage;
+    int TotalDuration = -1;  // ms, -1 unknown
+    std::string LastOpenError;
+    int64_t ReportInterval = 500000;  // us
+    std::list<OutputStreamState*> OpenEncoders;  // newest first
+    std::list<InputStreamState*> OpenDecoders;   // newest first
+    int64_t VideoBytes = 0, AudioBytes = 0, HeaderBytes = 0;
+    int DupCount = 0, DropCount = 0;
+    int64_t StartClock = 0;
+    AvMemory<uint8_t> BitBuffer;
+    int BitBufferSize = 262144;
+    CFilePtr VstatsFile;
+
+    // The thread running the engine; empty when none (never started,
+    // synchronous, or terminated).
+    std::shared_ptr<TFFmpegThread> WorkerThread() const;
+
+    // ---- handlers ---------------------------------------------------------
+    TLogHandler LogHandler;
+    TProgressHandler ProgressHandler;
+    TTerminateHandler TerminateHandler;
+
+    // ---- lifecycle --------------------------------------------------------
+    // Releases everything, restores the defaults and creates the default
+    // option contexts. Does nothing while the codec libraries are not bound.
+    void Prepare();
+    // Returns the suspended worker thread (threaded; the caller resumes it) or
+    // nullptr (synchronous run finished, start refused, or start checks failed).
+    std::shared_ptr<TFFmpegThread> Start(bool AThreaded, TThreadPriority APriority);
+    // The run itself; never throws what the conversion raised (it becomes
+    // Failed/FailureMessage), only what a handler raised.
+    void Run();
+    void SignalTerminated();
+    void Stop();
+    void Abort();
+    void Pause();
+    void Resume();
+    void ResetSettings();
+    // Releases files, contexts and option memory; may run any number of times.
+    void ReleaseAll();
+
+    static std::string ErrorText(const std::string& Name, int Code);
+    // Size in bytes of a regular file, -1 when there is none.
+    static int64_t FileSizeOf(const std::string& FileName);
+
+    // ---- options ----------------------------------------------------------
+    // Runs the handler of a keyword; unknown keywords go to the generic path
+    // and are ignored when no library context takes them. Raises on bad values.
+    void ApplyOption(const std::string& Keyword, const std::string& Value);
+    bool SetGenericOption(const std::string& Name, const std::string& Value);
+    bool SetGenericOptionInt(const std::string& Name, int64_t Value);
+    // Copies every generic option set so far from `source` (a defaults
+    // context) into `target` when the option's flags contain all of `flags`.
+    void CopyGenericOptions(void* target, void* source, int flags) const;
+
+    void SetInputFormat(const std::string& Name);
+    void SetOutputFormat(const std::string& Name);
+    void SetFormat(const std::string& Name);
+
+    // Handlers that option records call directly with typed values.
+    void SetAudioSampleRate(int Value);
+    void SetAudioChannels(int Value);
+    void SetVideoCodec(const std::string& Value);
+    void SetAudioCodec(const std::string& Value);
+    void SetSubtitleCodec(const std::string& Value);
+    void SetVideoTag(const std::string& Value);
+    void SetAudioTag(const std::string& Value);
+    void SetFrameRate(const std::string& Value);
+    void SetFrameSize(const std::string& Value);
+    void SetFrameAspectRatio(const std::string& Value);
+    void SetCropTop(int Value);
+    void SetCropBottom(int Value);
+    void SetCropLeft(int Value);
+    void SetCropRight(int Value);
+    void SetPadTop(int Value);
+    void SetPadBottom(int Value);
+    void SetPadLeft(int Value);
+    void SetPadRight(int Value);
+    void SetQScale(double Value);
+    void SetPassNumber(int Value);
+    // Milliseconds; > 0 sets RecordingTime and TotalDuration.
+    void SetRecordingTimeMs(int64_t Milliseconds);
+    void SetTitle(const std::string& Value);
+    void SetAuthor(const std::string& Value);
+    void SetCopyright(const std::string& Value);
+    void SetComment(const std::string& Value);
+    void SetGenre(const std::string& Value);
+    void SetAlbum(const std::string& Value);
+    void SetVerbosity(int Value);
+
+protected:
+    // Maps streams, opens codecs and runs the packet loop. Raises on failure.
+    virtual void Transcode();
+    // Log line to LogHandler (when assigned). On the worker it first waits
+    // while the run is paused, so no handler runs while paused.
+    void Log(int Level, const std::string& Text);
+    // Waits while paused; called by the worker between steps.
+    void CheckPaused();
+
+private:
+    friend class TFFmpegThread;
+    friend class TDoTerminateThread;
+    friend struct OptionTable;
+
+    void CloseOpenCodecs();
+    // Waits until no thread of this engine's still uses it.
+    void WaitForUsers();
+    void ApplyCrop(int Value, int& Crop, int& FrameSide, const char* side, const char* direction);
+    void ApplyPad(int Value, int& Pad, const char* side);
+    void ParseDurationOrDate(const std::string& Keyword, const std::string& Value, bool IsDuration, int64_t& Out);
+    void ApplyBitrate(const std::string& Keyword, const std::string& Value);
+    void ApplyMap(const std::string& Value);
+    void ApplyMetadataMap(const std::string& Value);
+    void ApplyTsScale(const std::string& Value);
+    void ApplyPixelFormat(const std::string& Value);
+    void ApplyVstats();
+    void NotAvailableYet(const std::string& Keyword);
+
+    mutable std::mutex threadMutex_;
+    std::shared_ptr<TFFmpegThread> workerThread_;
+    // Threads that run on this engine (its run, a pending termination); kept
+    // after termination so destruction can wait until they have left.
+    std::shared_ptr<TThread> runThread_;
+    std::shared_ptr<TThread> terminateThread_;
+    std::atomic<bool> terminationPending_{false};
+};
+
+// Runs one engine's Run on its own thread.
+class TFFmpegThread : public TThread {
+public:
+    static std::shared_ptr<TFFmpegThread> Create(TCustomFFmpeg& engine, TThreadPriority priority);
+
+protected:
+    explicit TFFmpegThread(TCustomFFmpeg& engine) : engine_(&engine) {}
+    void Execute() override;
+
+private:
+    TCustomFFmpeg* engine_;  // not owned
+};
+
+// Delivers the termination of an engine that was stopped before it ran.
+class TDoTerminateThread : public TThread {
+public:
+    static std::shared_ptr<TDoTerminateThread> Create(TCustomFFmpeg& engine);
+
+protected:
+    explicit TDoTerminateThread(TCustomFFmpeg& engine) : engine_(&engine) {}
+    void Execute() override;
+
+private:
+    TCustomFFmpeg* engine_;  // not owned
+};
+
+}  // namespace vidmorph

@@ -1,0 +1,77 @@
+// Per-run records of the pipeline: one per input file, one per input stream
+// and one per output stream. Created when a run sets up its streams and
+// released when it ends; the codec contexts they own are opened and closed
+// under CodecLock.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+
+#include "av_holders.h"
+
+extern "C" {
+#include <libavutil/audio_fifo.h>
+#include <libswresample/swresample.h>
+}
+
+namespace vidmorph {
+
+struct SwrDeleter {
+    void operator()(SwrContext* s) const noexcept { swr_free(&s); }
+};
+struct AudioFifoDeleter {
+    void operator()(AVAudioFifo* f) const noexcept { av_audio_fifo_free(f); }
+};
+struct FileCloser {
+    void operator()(std::FILE* f) const noexcept { std::fclose(f); }
+};
+using ResamplerPtr = std::unique_ptr<SwrContext, SwrDeleter>;
+using AudioFifoPtr = std::unique_ptr<AVAudioFifo, AudioFifoDeleter>;
+using CFilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+struct InputFileState {
+    bool EofReached = false;
+    int FirstStream = 0;
+    int StreamCount = 0;
+};
+
+struct InputStreamState {
+    int FileIndex = 0;
+    int StreamIndex = 0;
+    AVStream* Stream = nullptr;  // owned by the demuxer
+    CodecContextPtr Decoder;     // open while DecodingNeeded
+    bool Discard = true;
+    bool DecodingNeeded = false;
+    int64_t ReadStart = 0;
+    int FrameCount = 0;
+    int64_t NextPts = 0;
+    int64_t Pts = 0;
+    bool IsStart = true;
+};
+
+struct OutputStreamState {
+    int FileIndex = 0;
+    int StreamIndex = 0;
+    int SourceIndex = 0;
+    AVStream* Stream = nullptr;  // owned by the muxer
+    CodecContextPtr Encoder;     // open while EncodingNeeded
+    bool EncodingNeeded = false;
+    int FrameNumber = 0;
+    InputStreamState* SyncInput = nullptr;
+    int64_t SyncOpts = 0;
+    bool VideoResample = false;
+    FramePtr TempPicture;
+    ScalerPtr Scaler;
+    int ScaleHeight = 0;
+    bool VideoCrop = false;
+    int CropTopRows = 0, CropLeftColumns = 0;
+    bool VideoPad = false;
+    int PadTopRows = 0, PadBottomRows = 0, PadLeftColumns = 0, PadRightColumns = 0;
+    bool AudioResample = false;
+    ResamplerPtr Resampler;
+    AudioFifoPtr SampleFifo;
+    CFilePtr PassLogFile;
+};
+
+}  // namespace vidmorph
