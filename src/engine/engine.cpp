@@ -47,7 +47,9 @@ void TDoTerminateThread::Execute() {
 
 TCustomFFmpeg::TCustomFFmpeg() { ResetSettings(); }
 
-TCustomFFmpeg::~TCustomFFmpeg() {
+TCustomFFmpeg::~TCustomFFmpeg() { AbortAndWait(); }
+
+void TCustomFFmpeg::AbortAndWait() {
     Abort();
     // Give the worker a moment to see the stop request ...
     for (int i = 0; i < 10 && WorkerThread(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -237,7 +239,9 @@ void TCustomFFmpeg::SignalTerminated() {
         std::lock_guard lock(threadMutex_);
         workerThread_.reset();
     }
-    if (TerminateHandler) TerminateHandler(*this);
+    // The handler may free this engine (and with it the handler object), so
+    // it runs from a copy and nothing is touched afterwards.
+    if (const TTerminateHandler handler = TerminateHandler) handler(*this);
 }
 
 void TCustomFFmpeg::Stop() {

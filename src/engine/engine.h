@@ -98,6 +98,12 @@ public:
     // Releases files, contexts and option memory; may run any number of times.
     void ReleaseAll();
 
+    // Stops the run and waits until no thread uses the engine any more, then
+    // releases everything. The destructor does this; a class deriving from
+    // the engine calls it first in its own destructor, so the worker never
+    // sees a half-destroyed object. Does not wait when called on the worker.
+    void AbortAndWait();
+
     static std::string ErrorText(const std::string& Name, int Code);
     // Size in bytes of a regular file, -1 when there is none.
     static int64_t FileSizeOf(const std::string& FileName);
