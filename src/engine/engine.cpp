@@ -56,6 +56,7 @@ void TCustomFFmpeg::AbortAndWait() {
     // ... and never free what it still uses: wait until it has left the engine.
     WaitForUsers();
     CloseOpenCodecs();
+    ReleaseStreamTables();
     ReleaseAll();
 }
 
@@ -118,6 +119,12 @@ void TCustomFFmpeg::ReleaseAll() {
     FormatDefaults.reset();
     ScalerDefaults.reset();
 
+    for (auto& codecs : InputCodecs) codecs.clear();
+    for (auto& codecs : OutputCodecs) {
+        for (TOutputCodec& c : codecs)
+            if (c.Codec) av_freep(&c.Codec->stats_in);
+        codecs.clear();
+    }
     for (int i = 0; i < OutputFileCount; ++i) {
         const std::string url = OutputFiles[i] && OutputFiles[i]->url ? OutputFiles[i]->url : "";
         OutputFiles[i].reset();  // closes its file
@@ -178,6 +185,7 @@ std::shared_ptr<TFFmpegThread> TCustomFFmpeg::Start(bool AThreaded, TThreadPrior
 }
 
 void TCustomFFmpeg::Transcode() {
+    TranscodeSetup();
     throw FFMpegException("Transcoding is not available in this build");
 }
 
@@ -203,6 +211,7 @@ void TCustomFFmpeg::Run() {
         handlerFailure = std::current_exception();
     }
     CloseOpenCodecs();
+    ReleaseStreamTables();
     ReleaseAll();
     if (handlerFailure) {
         try {
@@ -215,19 +224,16 @@ void TCustomFFmpeg::Run() {
 }
 
 void TCustomFFmpeg::CloseOpenCodecs() {
-    for (OutputStreamState* ost : OpenEncoders) {
-        if (ost->EncodingNeeded && ost->Encoder) {
-            av_freep(&ost->Encoder->stats_in);
-            std::lock_guard lock(CodecLock());
-            ost->Encoder.reset();
-        }
+    for (CodecContextPtr* holder : OpenEncoders) {
+        if (!*holder) continue;
+        av_freep(&(*holder)->stats_in);
+        std::lock_guard lock(CodecLock());
+        holder->reset();
     }
     OpenEncoders.clear();
-    for (InputStreamState* ist : OpenDecoders) {
-        if (ist->DecodingNeeded && ist->Decoder) {
-            std::lock_guard lock(CodecLock());
-            ist->Decoder.reset();
-        }
+    for (CodecContextPtr* holder : OpenDecoders) {
+        std::lock_guard lock(CodecLock());
+        holder->reset();
     }
     OpenDecoders.clear();
 }

@@ -37,6 +37,14 @@ using TProgressHandler =
                        float BitRate, int64_t CurrentSize, int TotalDuration)>;
 using TTerminateHandler = std::function<void(TCustomFFmpeg& Sender)>;
 
+// Frame hooks: what to do with the picture at a timestamp, and the custom
+// hook that may draw on a 24-bit BGR bitmap of it.
+enum THookAction { haContinue, haIgnore, haStop };
+class TBitmap;
+using TBeforeHookHandler = std::function<void(TCustomFFmpeg& Sender, int64_t PTS, THookAction& AHookAction)>;
+using TCustomHookHandler = std::function<void(TCustomFFmpeg& Sender, TBitmap& ABitmap, int AFrameNumber, int64_t APTS,
+                                              bool& AUpdate, bool& AStopHook)>;
+
 // Held around every codec open and close and around the stream probe of input
 // opening; one for the whole process.
 std::mutex& CodecLock();
@@ -61,14 +69,25 @@ public:
     int TotalDuration = -1;  // ms, -1 unknown
     std::string LastOpenError;
     int64_t ReportInterval = 500000;  // us
-    std::list<OutputStreamState*> OpenEncoders;  // newest first
-    std::list<InputStreamState*> OpenDecoders;   // newest first
+    // Codecs open right now (the holders live in InputCodecs/OutputCodecs),
+    // newest first; whatever is listed when a run ends is closed by it.
+    std::list<CodecContextPtr*> OpenEncoders;
+    std::list<CodecContextPtr*> OpenDecoders;
     int64_t VideoBytes = 0, AudioBytes = 0, HeaderBytes = 0;
     int DupCount = 0, DropCount = 0;
     int64_t StartClock = 0;
+    int64_t LastReportTime = 0;  // us, wall clock of the last progress report
     AvMemory<uint8_t> BitBuffer;
     int BitBufferSize = 262144;
     CFilePtr VstatsFile;
+    // Per input file and stream: the decoder contexts made at opening.
+    std::array<std::vector<TInputCodec>, MAX_FILES> InputCodecs;
+    // Per output file and stream: the encoder contexts made at creation.
+    std::array<std::vector<TOutputCodec>, MAX_FILES> OutputCodecs;
+    // The run's tables (made by the transcode setup, freed by ReleaseStreamTables).
+    std::vector<InputFileState> InputFileTable;
+    std::vector<std::unique_ptr<InputStreamState>> InputStreamTable;
+    std::vector<std::unique_ptr<OutputStreamState>> OutputStreamTable;
 
     // The thread running the engine; empty when none (never started,
     // synchronous, or terminated).
@@ -78,6 +97,8 @@ public:
     TLogHandler LogHandler;
     TProgressHandler ProgressHandler;
     TTerminateHandler TerminateHandler;
+    TBeforeHookHandler BeforeHookHandler;
+    TCustomHookHandler CustomHookHandler;
 
     // ---- lifecycle --------------------------------------------------------
     // Releases everything, restores the defaults and creates the default
@@ -107,6 +128,28 @@ public:
     static std::string ErrorText(const std::string& Name, int Code);
     // Size in bytes of a regular file, -1 when there is none.
     static int64_t FileSizeOf(const std::string& FileName);
+
+    // ---- files and streams ----------------------------------------------
+    // Opens an input with the current settings and adds it to InputFiles;
+    // false with LastOpenError set when it cannot be opened. Raises
+    // FFMpegException "invalid codec_type" for a stream of no known kind.
+    bool OpenInputFile(const std::string& FileName);
+    // Codec id of an encoder or decoder name of the given media kind; an
+    // empty name gives AV_CODEC_ID_NONE. False with LastOpenError set.
+    bool FindCodecId(const std::string& Name, AVMediaType Kind, bool Encoder, AVCodecID& Id);
+    // Creates an output with its streams; false with LastOpenError set.
+    bool OpenOutputFile(const std::string& FileName);
+    // Add one stream to an output; raise FFMpegException on failure.
+    void NewVideoStream(AVFormatContext& Output, std::vector<TOutputCodec>& Codecs);
+    void NewAudioStream(AVFormatContext& Output, std::vector<TOutputCodec>& Codecs);
+    void NewSubtitleStream(AVFormatContext& Output, std::vector<TOutputCodec>& Codecs);
+    // Index into InputStreamTable of the first still-discarded stream of the
+    // kind in a program with id ProgramID, or -1.
+    int FindProgramStream(AVMediaType Kind) const;
+    void ReleaseStreamTables();
+    // The first phase of a run: tables, stream mapping, codec parameters,
+    // codecs opened, headers written. Raises (after ReleaseStreamTables).
+    void TranscodeSetup();
 
     // ---- options ----------------------------------------------------------
     // Runs the handler of a keyword; unknown keywords go to the generic path
@@ -180,6 +223,12 @@ private:
     void ApplyPixelFormat(const std::string& Value);
     void ApplyVstats();
     void NotAvailableYet(const std::string& Keyword);
+    void NewStream(const std::string& Keyword);
+    void ClearInputSettings();
+    void SetupStreamCopy(OutputStreamState& ost, InputStreamState& ist);
+    void SetupEncoding(OutputStreamState& ost, InputStreamState& ist);
+    void OpenPassLog(OutputStreamState& ost, int index);
+    void OpenCodecs();
 
     mutable std::mutex threadMutex_;
     std::shared_ptr<TFFmpegThread> workerThread_;

@@ -143,7 +143,7 @@ const std::unordered_map<std::string_view, Handler>& OptionTable::Get() {
         {"top", INTEGER(TopFieldFirst)},
         {"dc", INTEGER(IntraDcPrecision)},
         {"vtag", [](TCustomFFmpeg& e, const std::string& v) { e.SetVideoTag(v); }},
-        {"newvideo", [](TCustomFFmpeg& e, const std::string&) { e.NotAvailableYet("newvideo"); }},
+        {"newvideo", [](TCustomFFmpeg& e, const std::string&) { e.NewStream("newvideo"); }},
         {"qphist", SWITCH(QpHistogram)},
         {"ab", [](TCustomFFmpeg& e, const std::string& v) { e.ApplyBitrate("ab", v); }},
         {"aframes", [](TCustomFFmpeg& e, const std::string& v) { e.MaxFrames[fkAudio] = StrToInt(v); }},
@@ -154,11 +154,11 @@ const std::unordered_map<std::string_view, Handler>& OptionTable::Get() {
         {"acodec", [](TCustomFFmpeg& e, const std::string& v) { e.SetAudioCodec(v); }},
         {"atag", [](TCustomFFmpeg& e, const std::string& v) { e.SetAudioTag(v); }},
         {"vol", INTEGER(AudioVolume)},
-        {"newaudio", [](TCustomFFmpeg& e, const std::string&) { e.NotAvailableYet("newaudio"); }},
+        {"newaudio", [](TCustomFFmpeg& e, const std::string&) { e.NewStream("newaudio"); }},
         {"alang", [](TCustomFFmpeg& e, const std::string& v) { e.AudioLanguage = v; }},
         {"sn", SWITCH(SubtitleDisable)},
         {"scodec", [](TCustomFFmpeg& e, const std::string& v) { e.SetSubtitleCodec(v); }},
-        {"newsubtitle", [](TCustomFFmpeg& e, const std::string&) { e.NotAvailableYet("newsubtitle"); }},
+        {"newsubtitle", [](TCustomFFmpeg& e, const std::string&) { e.NewStream("newsubtitle"); }},
         {"slang", [](TCustomFFmpeg& e, const std::string& v) { e.SubtitleLanguage = v; }},
         {"vc", INTEGER(VideoChannel)},
         {"tvstd", [](TCustomFFmpeg& e, const std::string& v) { e.VideoStandard.Assign(v); }},
@@ -199,8 +199,6 @@ void TCustomFFmpeg::ApplyOption(const std::string& Keyword, const std::string& V
 }
 
 void TCustomFFmpeg::NotAvailableYet(const std::string& Keyword) {
-    if ((Keyword == "newvideo" || Keyword == "newaudio" || Keyword == "newsubtitle") && OutputFileCount == 0)
-        throw FFMpegException("At least one output file must be specified");
     throw FFMpegException("Option " + Keyword + " is not available yet");
 }
 

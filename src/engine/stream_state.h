@@ -11,7 +11,7 @@
 #include "av_holders.h"
 
 extern "C" {
-#include <libavutil/audio_fifo.h>
+#include <libavutil/fifo.h>
 #include <libswresample/swresample.h>
 }
 
@@ -20,15 +20,31 @@ namespace vidmorph {
 struct SwrDeleter {
     void operator()(SwrContext* s) const noexcept { swr_free(&s); }
 };
-struct AudioFifoDeleter {
-    void operator()(AVAudioFifo* f) const noexcept { av_audio_fifo_free(f); }
+struct ByteFifoDeleter {
+    void operator()(AVFifo* f) const noexcept { av_fifo_freep2(&f); }
 };
 struct FileCloser {
     void operator()(std::FILE* f) const noexcept { std::fclose(f); }
 };
 using ResamplerPtr = std::unique_ptr<SwrContext, SwrDeleter>;
-using AudioFifoPtr = std::unique_ptr<AVAudioFifo, AudioFifoDeleter>;
+using ByteFifoPtr = std::unique_ptr<AVFifo, ByteFifoDeleter>;
 using CFilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// Decoder side of one input stream, made when its file is opened and opened
+// by a run that decodes the stream.
+struct TInputCodec {
+    CodecContextPtr Codec;
+    bool RateEmulation = false;
+};
+
+// Encoder side of one output stream, made when the stream is created and
+// opened by the run.
+struct TOutputCodec {
+    CodecContextPtr Codec;
+    const AVCodec* Encoder = nullptr;  // the encoder named or guessed; none for a copy
+    bool StreamCopy = false;
+    float Quality = 0.0f;  // lambda of a fixed quantiser, 0 = none
+};
 
 struct InputFileState {
     bool EofReached = false;
@@ -39,8 +55,8 @@ struct InputFileState {
 struct InputStreamState {
     int FileIndex = 0;
     int StreamIndex = 0;
-    AVStream* Stream = nullptr;  // owned by the demuxer
-    CodecContextPtr Decoder;     // open while DecodingNeeded
+    AVStream* Stream = nullptr;        // owned by the demuxer
+    AVCodecContext* Codec = nullptr;  // the stream's decoder context, owned by the engine
     bool Discard = true;
     bool DecodingNeeded = false;
     int64_t ReadStart = 0;
@@ -54,8 +70,9 @@ struct OutputStreamState {
     int FileIndex = 0;
     int StreamIndex = 0;
     int SourceIndex = 0;
-    AVStream* Stream = nullptr;  // owned by the muxer
-    CodecContextPtr Encoder;     // open while EncodingNeeded
+    AVStream* Stream = nullptr;        // owned by the muxer
+    AVCodecContext* Codec = nullptr;  // the stream's encoder context, owned by the engine
+    TOutputCodec* Setup = nullptr;  // owned by the engine
     bool EncodingNeeded = false;
     int FrameNumber = 0;
     InputStreamState* SyncInput = nullptr;
@@ -70,7 +87,7 @@ struct OutputStreamState {
     int PadTopRows = 0, PadBottomRows = 0, PadLeftColumns = 0, PadRightColumns = 0;
     bool AudioResample = false;
     ResamplerPtr Resampler;
-    AudioFifoPtr SampleFifo;
+    ByteFifoPtr SampleFifo;  // 16-bit interleaved samples, in bytes
     CFilePtr PassLogFile;
 };
 
