@@ -184,11 +184,6 @@ std::shared_ptr<TFFmpegThread> TCustomFFmpeg::Start(bool AThreaded, TThreadPrior
     return thread;
 }
 
-void TCustomFFmpeg::Transcode() {
-    TranscodeSetup();
-    throw FFMpegException("Transcoding is not available in this build");
-}
-
 void TCustomFFmpeg::Run() {
     Finished = false;
     // Whatever happens in the conversion, the open codecs are closed, the

@@ -80,6 +80,11 @@ public:
     AvMemory<uint8_t> BitBuffer;
     int BitBufferSize = 262144;
     CFilePtr VstatsFile;
+    // Audio and subtitle buffers of the engine, created on first use.
+    std::vector<uint8_t> DecodeBuffer;    // decoded audio, 16-bit interleaved
+    std::vector<uint8_t> ResampleBuffer;  // resampler output, one encoder frame
+    std::vector<uint8_t> SilenceBuffer;   // silence followed by an input block
+    std::vector<uint8_t> SubtitleBuffer;  // one encoded subtitle
     // Per input file and stream: the decoder contexts made at opening.
     std::array<std::vector<TInputCodec>, MAX_FILES> InputCodecs;
     // Per output file and stream: the encoder contexts made at creation.
@@ -205,6 +210,24 @@ protected:
     // Waits while paused; called by the worker between steps.
     void CheckPaused();
 
+    // ---- the pipeline (run on the worker) ----------------------------------
+    void PacketLoop();
+    void EndOfRun();
+    // Decodes (or copies) one packet of an input stream and feeds the output
+    // streams it maps to; nullptr flushes the stream at the end of its input.
+    // -1 when decoding failed.
+    int OutputPacket(InputStreamState& ist, AVPacket* pkt);
+    void WritePacket(OutputStreamState& ost, AVPacket& pkt);
+    void SubtitleOut(OutputStreamState& ost, InputStreamState& ist, AVSubtitle& sub, int64_t pts);
+    // FrameSize: bytes of the last frame written by this call, 0 when none.
+    void VideoOut(OutputStreamState& ost, InputStreamState& ist, AVFrame& picture, int& FrameSize);
+    void AudioOut(OutputStreamState& ost, InputStreamState& ist, const uint8_t* data, int size);
+    // Encodes what the sample fifo still holds and drains the audio encoder.
+    void FlushAudio(OutputStreamState& ost);
+    void FlushVideo(OutputStreamState& ost);
+    void Report(bool LastReport);
+    void WriteVideoStats(OutputStreamState& ost, int FrameSize);
+
 private:
     friend class TFFmpegThread;
     friend class TDoTerminateThread;
@@ -229,6 +252,14 @@ private:
     void SetupEncoding(OutputStreamState& ost, InputStreamState& ist);
     void OpenPassLog(OutputStreamState& ost, int index);
     void OpenCodecs();
+    void OpenDecoder(InputStreamState& ist);
+    void CopyPacket(OutputStreamState& ost, InputStreamState& ist, const AVPacket& pkt);
+    void HandleDecodedAudio(InputStreamState& ist, AVFrame& frame);
+    void HandleDecodedVideo(InputStreamState& ist, AVFrame& frame);
+    // Sends a frame (nullptr drains) and writes every packet the encoder gives.
+    // Returns the bytes written.
+    int EncodeAndWrite(OutputStreamState& ost, const AVFrame* frame, int64_t& bytes);
+    void EncodeAudioBlock(OutputStreamState& ost, const uint8_t* samples, int count);
 
     mutable std::mutex threadMutex_;
     std::shared_ptr<TFFmpegThread> workerThread_;

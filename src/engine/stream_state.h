@@ -64,6 +64,10 @@ struct InputStreamState {
     int64_t NextPts = 0;
     int64_t Pts = 0;
     bool IsStart = true;
+    float Quality = 0.0f;  // quality of the last decoded picture
+    FramePtr Decoded;      // reused for every decoded frame
+    ResamplerPtr ToS16;    // decoded audio -> 16-bit interleaved, same rate and channels
+    int ToS16Format = -1, ToS16Rate = 0, ToS16Channels = 0;
 };
 
 struct OutputStreamState {
@@ -89,6 +93,13 @@ struct OutputStreamState {
     ResamplerPtr Resampler;
     ByteFifoPtr SampleFifo;  // 16-bit interleaved samples, in bytes
     CFilePtr PassLogFile;
+    ResamplerPtr FromS16;    // 16-bit interleaved -> the encoder's sample format
+    FramePtr EncodeFrame;    // reused frame handed to the encoder
+    int64_t CurrentTs = 0;   // end of the last packet written, in the stream's time base
+    // Figures of the last coded frame (from the packet's quality side data).
+    int CodedQuality = 0;
+    int CodedPictType = 0;
+    uint64_t CodedError[4] = {0, 0, 0, 0};
 };
 
 }  // namespace vidmorph

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
 extern "C" {
 #include <libavutil/dict.h>
@@ -148,10 +149,13 @@ void TCustomFFmpeg::SetupEncoding(OutputStreamState& ost, InputStreamState& ist)
             break;
         }
         case AVMEDIA_TYPE_SUBTITLE:
+            if (out.time_base.num <= 0 || out.time_base.den <= 0) out.time_base = ist.Stream->time_base;
             break;
         default:
             throw FFMpegException("invalid codec_type of output stream");
     }
+    // The muxer's stream describes the stream before its encoder opens.
+    avcodec_parameters_from_context(ost.Stream->codecpar, &out);
     ost.EncodingNeeded = true;
     ist.DecodingNeeded = true;
 }
@@ -179,9 +183,35 @@ void TCustomFFmpeg::OpenPassLog(OutputStreamState& ost, int index) {
     c.stats_in = text;
 }
 
+void TCustomFFmpeg::OpenDecoder(InputStreamState& ist) {
+    const AVCodec* decoder = avcodec_find_decoder(ist.Codec->codec_id);
+    if (!decoder)
+        throw FFMpegException(Printf("Unsupported codec (id=%d) for input stream #%d.%d",
+                                     static_cast<int>(ist.Codec->codec_id), ist.FileIndex, ist.StreamIndex));
+    std::lock_guard lock(CodecLock());
+    if (avcodec_open2(ist.Codec, decoder, nullptr) < 0)
+        throw FFMpegException(
+            Printf("Error while opening codec for input stream #%d.%d", ist.FileIndex, ist.StreamIndex));
+    OpenDecoders.push_front(&InputCodecs[ist.FileIndex][ist.StreamIndex].Codec);
+}
+
 void TCustomFFmpeg::OpenCodecs() {
     for (const auto& ost : OutputStreamTable) {
         if (!ost->EncodingNeeded) continue;
+        if (ost->Codec->codec_type == AVMEDIA_TYPE_SUBTITLE && !ost->Codec->subtitle_header) {
+            // A text subtitle encoder takes its style header from the decoder,
+            // which sets it when it opens.
+            InputStreamState& ist = *InputStreamTable[ost->SourceIndex];
+            if (!avcodec_is_open(ist.Codec)) OpenDecoder(ist);
+            if (ist.Codec->subtitle_header) {
+                ost->Codec->subtitle_header =
+                    static_cast<uint8_t*>(av_mallocz(std::size_t(ist.Codec->subtitle_header_size) + 1));
+                if (!ost->Codec->subtitle_header) throw FFMpegException("av_malloc fail");
+                std::memcpy(ost->Codec->subtitle_header, ist.Codec->subtitle_header,
+                            std::size_t(ist.Codec->subtitle_header_size));
+                ost->Codec->subtitle_header_size = ist.Codec->subtitle_header_size;
+            }
+        }
         const AVCodec* encoder = ost->Setup->Encoder ? ost->Setup->Encoder : avcodec_find_encoder(ost->Codec->codec_id);
         if (!encoder)
             throw FFMpegException(Printf("Unsupported codec for output stream #%d.%d", ost->FileIndex, ost->StreamIndex));
@@ -200,18 +230,8 @@ void TCustomFFmpeg::OpenCodecs() {
         ost->Stream->time_base = ost->Codec->time_base;
         if (ost->Codec->codec_type == AVMEDIA_TYPE_VIDEO) ost->Stream->avg_frame_rate = av_inv_q(ost->Codec->time_base);
     }
-    for (const auto& ist : InputStreamTable) {
-        if (!ist->DecodingNeeded) continue;
-        const AVCodec* decoder = avcodec_find_decoder(ist->Codec->codec_id);
-        if (!decoder)
-            throw FFMpegException(Printf("Unsupported codec (id=%d) for input stream #%d.%d",
-                                         static_cast<int>(ist->Codec->codec_id), ist->FileIndex, ist->StreamIndex));
-        std::lock_guard lock(CodecLock());
-        if (avcodec_open2(ist->Codec, decoder, nullptr) < 0)
-            throw FFMpegException(Printf("Error while opening codec for input stream #%d.%d", ist->FileIndex,
-                                         ist->StreamIndex));
-        OpenDecoders.push_front(&InputCodecs[ist->FileIndex][ist->StreamIndex].Codec);
-    }
+    for (const auto& ist : InputStreamTable)
+        if (ist->DecodingNeeded && !avcodec_is_open(ist->Codec)) OpenDecoder(*ist);
 }
 
 void TCustomFFmpeg::TranscodeSetup() {

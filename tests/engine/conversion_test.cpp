@@ -1,0 +1,373 @@
+// Files convert end to end: what comes out is checked by reading it back.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <thread>
+
+#include "engine_test_support.h"
+#include "log_levels.h"
+#include "media_check.h"
+#include "media_fixture.h"
+
+namespace vidmorph {
+namespace {
+
+using namespace std::chrono_literals;
+using fixtures::FileInfo;
+using fixtures::FindStream;
+using fixtures::MediaSpec;
+using fixtures::ProbeMediaFile;
+using fixtures::TempDir;
+using testing::LogLine;
+
+using Options = std::vector<std::pair<std::string, std::string>>;
+
+class Conversion : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        dir = new TempDir();
+        fixtures::MakeMediaFile(dir->File("av.avi"), MediaSpec{.videoCodec = "mpeg4",
+                                                               .width = 352,
+                                                               .height = 288,
+                                                               .audioCodec = "pcm_s16le",
+                                                               .seconds = 1.0});
+        fixtures::MakeMediaFile(dir->File("tone.wav"), MediaSpec{.audioCodec = "pcm_s16le", .seconds = 1.0});
+    }
+    static void TearDownTestSuite() { delete dir; }
+
+    // Converts `input` to `output` synchronously; the engine stays for inspection.
+    std::unique_ptr<TCustomFFmpeg> Convert(const std::string& input, const Options& options,
+                                           const std::string& output) {
+        auto e = std::make_unique<TCustomFFmpeg>();
+        e->Prepare();
+        log.Attach(*e);
+        EXPECT_TRUE(e->OpenInputFile(input)) << e->LastOpenError;
+        for (const auto& [k, v] : options) e->ApplyOption(k, v);
+        EXPECT_TRUE(e->OpenOutputFile(output)) << e->LastOpenError;
+        e->Start(false, tpNormal);
+        return e;
+    }
+    static std::string File(const std::string& name) { return dir->File(name); }
+
+    static TempDir* dir;
+    testing::LogRecorder log;
+};
+TempDir* Conversion::dir = nullptr;
+
+TEST_F(Conversion, EveryCatalogueContainerAndEncoderPairPlays) {
+    const Options phone{{"s", "176x144"}, {"r", "15"}, {"ar", "8000"}, {"ac", "1"}, {"acodec", "libamr_nb"}};
+    const struct {
+        const char* output;
+        Options options;
+        AVCodecID video, audio;
+        int width, height, rate, channels;
+        double fps;
+    } cases[] = {
+        {"x264_aac.mp4", {{"vcodec", "libx264"}, {"acodec", "aac"}, {"s", "320x240"}}, AV_CODEC_ID_H264,
+         AV_CODEC_ID_AAC, 320, 240, 44100, 2, 25},
+        {"ipod.mp4", {{"f", "ipod"}, {"vcodec", "mpeg4"}, {"acodec", "libfaac"}}, AV_CODEC_ID_MPEG4, AV_CODEC_ID_AAC,
+         352, 288, 44100, 2, 25},
+        {"psp.mp4", {{"f", "psp"}, {"vcodec", "mpeg4"}, {"acodec", "aac"}, {"s", "320x240"}, {"ar", "48000"}},
+         AV_CODEC_ID_MPEG4, AV_CODEC_ID_AAC, 320, 240, 48000, 2, 25},
+        {"mpeg4_aac.mov", {{"vcodec", "mpeg4"}, {"acodec", "aac"}}, AV_CODEC_ID_MPEG4, AV_CODEC_ID_AAC, 352, 288,
+         44100, 2, 25},
+        {"h263_amr.3gp", {{"vcodec", "h263"}}, AV_CODEC_ID_H263, AV_CODEC_ID_AMR_NB, 176, 144, 8000, 1, 15},
+        {"mpeg4_amr.3g2", {{"vcodec", "mpeg4"}}, AV_CODEC_ID_MPEG4, AV_CODEC_ID_AMR_NB, 176, 144, 8000, 1, 15},
+        {"xvid_mp3.avi", {{"vcodec", "libxvid"}, {"acodec", "libmp3lame"}}, AV_CODEC_ID_MPEG4, AV_CODEC_ID_MP3, 352,
+         288, 44100, 2, 25},
+        {"mpeg4_mp2.avi", {{"vcodec", "mpeg4"}, {"acodec", "mp2"}, {"ar", "22050"}, {"ac", "1"}}, AV_CODEC_ID_MPEG4,
+         AV_CODEC_ID_MP2, 352, 288, 22050, 1, 25},
+        {"wmv2.wmv", {{"vcodec", "wmv2"}, {"acodec", "wmav2"}}, AV_CODEC_ID_WMV2, AV_CODEC_ID_WMAV2, 352, 288, 44100,
+         2, 25},
+        {"aac.m4a", {{"vn", ""}, {"acodec", "aac"}}, AV_CODEC_ID_NONE, AV_CODEC_ID_AAC, 0, 0, 44100, 2, 0},
+        {"lame.mp3", {{"vn", ""}, {"acodec", "libmp3lame"}}, AV_CODEC_ID_NONE, AV_CODEC_ID_MP3, 0, 0, 44100, 2, 0},
+        {"pcm.wav", {{"vn", ""}, {"acodec", "pcm_s16le"}}, AV_CODEC_ID_NONE, AV_CODEC_ID_PCM_S16LE, 0, 0, 44100, 2, 0},
+        {"wma.wma", {{"vn", ""}, {"acodec", "wmav2"}}, AV_CODEC_ID_NONE, AV_CODEC_ID_WMAV2, 0, 0, 44100, 2, 0},
+    };
+    for (const auto& c : cases) {
+        const std::string name = c.output;
+        Options options = c.options;
+        if (name.ends_with(".3gp") || name.ends_with(".3g2")) options.insert(options.begin(), phone.begin(), phone.end());
+        const auto e = Convert(File("av.avi"), options, File(name));
+        ASSERT_TRUE(e->Finished) << name << ": " << e->FailureMessage;
+        ASSERT_FALSE(e->Failed) << name << ": " << e->FailureMessage;
+
+        const FileInfo info = ProbeMediaFile(File(name));
+        const auto* video = FindStream(info, AVMEDIA_TYPE_VIDEO);
+        const auto* audio = FindStream(info, AVMEDIA_TYPE_AUDIO);
+        if (c.video == AV_CODEC_ID_NONE) {
+            EXPECT_EQ(video, nullptr) << name;
+        } else {
+            ASSERT_NE(video, nullptr) << name;
+            EXPECT_EQ(video->codec, c.video) << name;
+            EXPECT_EQ(video->width, c.width) << name;
+            EXPECT_EQ(video->height, c.height) << name;
+            EXPECT_NEAR(video->frames, c.fps, 1) << name;  // one second of pictures
+            EXPECT_EQ(video->repeatedFrames, 0) << name;   // the moving picture moves
+        }
+        ASSERT_NE(audio, nullptr) << name;
+        EXPECT_EQ(audio->codec, c.audio) << name;
+        EXPECT_EQ(audio->sampleRate, c.rate) << name;
+        EXPECT_EQ(audio->channels, c.channels) << name;
+        EXPECT_NEAR(double(audio->samples) / c.rate, 1.0, 0.1) << name;
+        EXPECT_TRUE(audio->audible) << name;
+    }
+}
+
+TEST_F(Conversion, ProgressAndSummary) {
+    struct Progress {
+        int frame, fps, duration;
+        float quality, bitrate;
+        int64_t size;
+        int total;
+    };
+    std::vector<Progress> reports;
+    auto e = std::make_unique<TCustomFFmpeg>();
+    e->Prepare();
+    log.Attach(*e);
+    e->ReportInterval = 0;  // every packet
+    e->ProgressHandler = [&](TCustomFFmpeg&, int frame, int fps, int duration, float quality, float bitrate,
+                             int64_t size, int total) {
+        reports.push_back({frame, fps, duration, quality, bitrate, size, total});
+    };
+    ASSERT_TRUE(e->OpenInputFile(File("av.avi")));
+    e->ApplyOption("vcodec", "mpeg4");
+    e->ApplyOption("acodec", "mp2");
+    ASSERT_TRUE(e->OpenOutputFile(File("progress.avi")));
+    e->Start(false, tpNormal);
+    ASSERT_TRUE(e->Finished);
+    ASSERT_GE(reports.size(), 2u);
+    for (std::size_t i = 1; i < reports.size(); ++i) {
+        EXPECT_GE(reports[i].frame, reports[i - 1].frame);
+        EXPECT_GE(reports[i].duration, reports[i - 1].duration);
+        EXPECT_GE(reports[i].frame, 1);  // nothing is reported before the first picture
+        EXPECT_GT(reports[i].quality, 0.0f);
+        EXPECT_EQ(reports[i].total, 1000);
+    }
+    EXPECT_EQ(reports.back().frame, 25);
+    EXPECT_NEAR(reports.back().duration, 1000, 80);
+    EXPECT_EQ(reports.back().size, TCustomFFmpeg::FileSizeOf(File("progress.avi")));
+    const auto lines = log.Lines();
+    EXPECT_THAT(lines, ::testing::Contains(::testing::Field(
+                           &LogLine::text, ::testing::MatchesRegex("video:[0-9]+kB audio:[0-9]+kB global headers:0kB "
+                                                                   "muxing overhead [0-9]+\\.[0-9][0-9]%\r\n"))));
+}
+
+TEST_F(Conversion, AudioOnlyProgressHasNoPictureFigures) {
+    auto e = std::make_unique<TCustomFFmpeg>();
+    e->Prepare();
+    e->ReportInterval = 0;
+    std::vector<std::tuple<int, int, float>> reports;
+    e->ProgressHandler = [&](TCustomFFmpeg&, int frame, int fps, int, float quality, float, int64_t, int) {
+        reports.emplace_back(frame, fps, quality);
+    };
+    ASSERT_TRUE(e->OpenInputFile(File("tone.wav")));
+    ASSERT_TRUE(e->OpenOutputFile(File("tone.mp3")));
+    e->Start(false, tpNormal);
+    ASSERT_FALSE(reports.empty());
+    for (const auto& r : reports) EXPECT_EQ(r, std::make_tuple(-1, -1, -1.0f));
+}
+
+TEST_F(Conversion, WithoutProgressHandlerTheLineIsLogged) {
+    const auto e = Convert(File("av.avi"), {{"vcodec", "mpeg4"}, {"an", ""}, {"v", "2"}}, File("logged.avi"));
+    SetProcessLogLevel(1);
+    EXPECT_THAT(log.Lines(),
+                ::testing::Contains(::testing::Field(
+                    &LogLine::text, ::testing::MatchesRegex("frame= +25 fps= +[0-9]+ q=[0-9.]+ Lsize= +[0-9]+kB "
+                                                            "time=[0-9.]+ bitrate= *[0-9.]+kbits/s dup=0 drop=0"))));
+}
+
+TEST_F(Conversion, LimitsEndTheRun) {
+    const struct {
+        Options options;
+        int frames;        // -1: not checked
+        double maxSeconds;
+    } cases[] = {
+        {{{"vframes", "10"}}, 10, 0.6},
+        {{{"t", "0.4"}}, -1, 0.6},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        Options options = c.options;
+        options.push_back({"vcodec", "mpeg4"});
+        options.push_back({"acodec", "mp2"});
+        const std::string out = File("limit" + std::to_string(n++) + ".avi");
+        const auto e = Convert(File("av.avi"), options, out);
+        ASSERT_TRUE(e->Finished) << e->FailureMessage;
+        const FileInfo info = ProbeMediaFile(out);
+        if (c.frames >= 0) {
+            EXPECT_EQ(FindStream(info, AVMEDIA_TYPE_VIDEO)->frames, c.frames);
+        }
+        EXPECT_LT(FindStream(info, AVMEDIA_TYPE_VIDEO)->frames, 16);
+        // Audio stops with the pictures.
+        EXPECT_LT(FindStream(info, AVMEDIA_TYPE_AUDIO)->samples / 44100.0, c.maxSeconds);
+    }
+
+    // A size limit stops once the first output has grown past it.
+    const auto sized = Convert(File("av.avi"), {{"vcodec", "mpeg4"}, {"an", ""}, {"fs", "20000"}}, File("sized.avi"));
+    ASSERT_TRUE(sized->Finished);
+    EXPECT_GT(TCustomFFmpeg::FileSizeOf(File("sized.avi")), 20000);
+    EXPECT_LT(FindStream(ProbeMediaFile(File("sized.avi")), AVMEDIA_TYPE_VIDEO)->frames, 25);
+}
+
+TEST_F(Conversion, VideoSyncDuplicatesAndDrops) {
+    const auto up = Convert(File("av.avi"), {{"vcodec", "mpeg4"}, {"an", ""}, {"r", "50"}}, File("up.avi"));
+    EXPECT_NEAR(FindStream(ProbeMediaFile(File("up.avi")), AVMEDIA_TYPE_VIDEO)->frames, 50, 2);
+    EXPECT_GE(up->DupCount, 40);  // every picture written twice counts 2
+    EXPECT_EQ(up->DropCount, 0);
+
+    const auto down = Convert(File("av.avi"), {{"vcodec", "mpeg4"}, {"an", ""}, {"r", "10"}}, File("down.avi"));
+    EXPECT_NEAR(FindStream(ProbeMediaFile(File("down.avi")), AVMEDIA_TYPE_VIDEO)->frames, 10, 1);
+    EXPECT_NEAR(down->DropCount, 15, 1);
+
+    // Method 0 never adds or drops.
+    const auto none =
+        Convert(File("av.avi"), {{"vcodec", "mpeg4"}, {"an", ""}, {"r", "50"}, {"vsync", "0"}}, File("none.avi"));
+    EXPECT_EQ(FindStream(ProbeMediaFile(File("none.avi")), AVMEDIA_TYPE_VIDEO)->frames, 25);
+    EXPECT_EQ(none->DupCount, 0);
+}
+
+TEST_F(Conversion, CropAndPadPaintTheBands) {
+    // 352x288: 8 rows cropped at top and bottom, 60 rows of black added at top and bottom.
+    const auto e = Convert(File("av.avi"),
+                           {{"vcodec", "mpeg4"}, {"an", ""}, {"qscale", "2"}, {"croptop", "8"}, {"cropbottom", "8"},
+                            {"padtop", "60"}, {"padbottom", "60"}},
+                           File("padded.avi"));
+    ASSERT_TRUE(e->Finished) << e->FailureMessage;
+    const auto* video = FindStream(ProbeMediaFile(File("padded.avi")), AVMEDIA_TYPE_VIDEO);
+    EXPECT_EQ(video->width, 352);
+    EXPECT_EQ(video->height, 392);
+    EXPECT_NEAR(fixtures::MeanOfRows(File("padded.avi"), 0, 56), 16, 3);     // the top band
+    EXPECT_NEAR(fixtures::MeanOfRows(File("padded.avi"), 336, 392), 16, 3);  // the bottom band
+    EXPECT_GT(fixtures::MeanOfRows(File("padded.avi"), 64, 328), 40);       // the picture
+
+    // Scaled into the bands.
+    const auto scaled = Convert(File("av.avi"),
+                                {{"vcodec", "mpeg4"}, {"an", ""}, {"s", "320x240"}, {"padtop", "16"}, {"padbottom", "16"}},
+                                File("scaledpad.avi"));
+    ASSERT_TRUE(scaled->Finished) << scaled->FailureMessage;
+    EXPECT_EQ(FindStream(ProbeMediaFile(File("scaledpad.avi")), AVMEDIA_TYPE_VIDEO)->height, 272);
+    EXPECT_NEAR(fixtures::MeanOfRows(File("scaledpad.avi"), 0, 14), 16, 3);
+}
+
+TEST_F(Conversion, VolumeScalesAndSaturates) {
+    const auto e = Convert(File("tone.wav"), {{"vol", "512"}}, File("loud.wav"));
+    ASSERT_TRUE(e->Finished) << e->FailureMessage;
+    const auto in = fixtures::PcmSamples(File("tone.wav"));
+    const auto out = fixtures::PcmSamples(File("loud.wav"));
+    ASSERT_EQ(in.size(), out.size());
+    bool saturated = false;
+    for (std::size_t i = 0; i < in.size(); ++i) {
+        const int expected = std::clamp((in[i] * 512 + 128) >> 8, -32768, 32767);
+        ASSERT_EQ(out[i], expected) << i;
+        saturated = saturated || expected == 32767 || expected == -32768;
+    }
+    EXPECT_TRUE(saturated) << "the tone should be loud enough to clip when doubled";
+}
+
+TEST_F(Conversion, ResamplingAndChannelConversion) {
+    fixtures::MakeMediaFile(File("six.wav"), MediaSpec{.audioCodec = "pcm_s16le", .sampleRate = 48000, .channels = 6});
+    const auto e = Convert(File("six.wav"), {{"ar", "22050"}, {"ac", "2"}, {"acodec", "libmp3lame"}}, File("down.mp3"));
+    ASSERT_TRUE(e->Finished) << e->FailureMessage;
+    const auto* audio = FindStream(ProbeMediaFile(File("down.mp3")), AVMEDIA_TYPE_AUDIO);
+    EXPECT_EQ(audio->sampleRate, 22050);
+    EXPECT_EQ(audio->channels, 2);
+    EXPECT_NEAR(audio->samples / 22050.0, 1.0, 0.1);
+    EXPECT_TRUE(audio->audible);
+}
+
+TEST_F(Conversion, StreamCopyKeepsThePackets) {
+    const auto e = Convert(File("av.avi"), {{"vcodec", "copy"}, {"acodec", "copy"}}, File("copy.mkv"));
+    ASSERT_TRUE(e->Finished) << e->FailureMessage;
+    const FileInfo in = ProbeMediaFile(File("av.avi")), out = ProbeMediaFile(File("copy.mkv"));
+    EXPECT_EQ(FindStream(out, AVMEDIA_TYPE_VIDEO)->codec, AV_CODEC_ID_MPEG4);
+    EXPECT_EQ(FindStream(out, AVMEDIA_TYPE_VIDEO)->frames, FindStream(in, AVMEDIA_TYPE_VIDEO)->frames);
+    EXPECT_EQ(FindStream(out, AVMEDIA_TYPE_AUDIO)->samples, FindStream(in, AVMEDIA_TYPE_AUDIO)->samples);
+    EXPECT_GT(e->VideoBytes, 0);
+    EXPECT_GT(e->AudioBytes, 0);
+}
+
+TEST_F(Conversion, SubtitlesAreReencoded) {
+    fixtures::MakeMediaFile(File("subs.mp4"), MediaSpec{.videoCodec = "mpeg4", .subtitle = true});
+    const auto e = Convert(File("subs.mp4"), {{"vcodec", "mpeg4"}, {"scodec", "subrip"}}, File("subs.mkv"));
+    ASSERT_TRUE(e->Finished) << e->FailureMessage;
+    const auto* subs = FindStream(ProbeMediaFile(File("subs.mkv")), AVMEDIA_TYPE_SUBTITLE);
+    ASSERT_NE(subs, nullptr);
+    EXPECT_EQ(subs->codec, AV_CODEC_ID_SUBRIP);
+    EXPECT_EQ(subs->cues.size(), 2u);
+}
+
+TEST_F(Conversion, TwoPassEncoding) {
+    const std::string prefix = File("passlog");
+    const auto first = Convert(File("av.avi"), {{"vcodec", "mpeg4"}, {"an", ""}, {"pass", "1"}, {"passlogfile", prefix}},
+                               File("pass1.avi"));
+    ASSERT_TRUE(first->Finished) << first->FailureMessage;
+    EXPECT_GT(TCustomFFmpeg::FileSizeOf(prefix + "-0.log"), 0);
+    const auto second =
+        Convert(File("av.avi"), {{"vcodec", "mpeg4"}, {"an", ""}, {"pass", "2"}, {"passlogfile", prefix}, {"b", "400000"}},
+                File("pass2.avi"));
+    ASSERT_TRUE(second->Finished) << second->FailureMessage;
+    EXPECT_EQ(FindStream(ProbeMediaFile(File("pass2.avi")), AVMEDIA_TYPE_VIDEO)->frames, 25);
+}
+
+TEST_F(Conversion, VideoStatisticsFile) {
+    const std::string stats = File("vstats.log");
+    const auto e =
+        Convert(File("av.avi"), {{"vcodec", "mpeg4"}, {"an", ""}, {"psnr", ""}, {"vstats_file", stats}}, File("vs.avi"));
+    ASSERT_TRUE(e->Finished) << e->FailureMessage;
+    e->ReleaseAll();
+    std::ifstream in(stats);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    ASSERT_EQ(lines.size(), 25u);
+    EXPECT_THAT(lines[0], ::testing::MatchesRegex("frame= +1 q= +[0-9.]+ PSNR= +([0-9.]+|inf) f_size= +[0-9]+ s_size= +[0-9]+kB "
+                                                  "time= [0-9.]+ br= +[0-9.]+kbits/s avg_br= +[0-9.]+kbits/s type= I"));
+
+    const auto bad = Convert(File("av.avi"), {{"vcodec", "mpeg4"}, {"an", ""}, {"vstats_file", "/nonexistent/v.log"}},
+                             File("vsbad.avi"));
+    EXPECT_TRUE(bad->Failed);
+    EXPECT_EQ(bad->FailureMessage, "fopen fail: /nonexistent/v.log");
+}
+
+TEST_F(Conversion, StopDuringARunStillWritesAPlayableFile) {
+    fixtures::MakeMediaFile(File("long.avi"), MediaSpec{.videoCodec = "mpeg4", .width = 640, .height = 480,
+                                                        .audioCodec = "pcm_s16le", .seconds = 8.0});
+    TCustomFFmpeg e;
+    e.Prepare();
+    std::atomic<int> reports{0};
+    e.ReportInterval = 0;
+    e.ProgressHandler = [&](TCustomFFmpeg&, int, int, int, float, float, int64_t, int) { ++reports; };
+    ASSERT_TRUE(e.OpenInputFile(File("long.avi")));
+    e.ApplyOption("vcodec", "libx264");
+    e.ApplyOption("acodec", "aac");
+    ASSERT_TRUE(e.OpenOutputFile(File("stopped.mp4")));
+    std::atomic<bool> done{false};
+    e.TerminateHandler = [&](TCustomFFmpeg&) { done = true; };
+    e.Start(true, tpNormal)->Resume();
+    while (reports < 5) std::this_thread::sleep_for(1ms);
+    e.Stop();
+    while (!done) std::this_thread::sleep_for(1ms);
+    EXPECT_FALSE(e.Finished);
+    EXPECT_FALSE(e.Failed) << e.FailureMessage;
+    const auto* video = FindStream(ProbeMediaFile(File("stopped.mp4")), AVMEDIA_TYPE_VIDEO);
+    ASSERT_NE(video, nullptr);
+    EXPECT_GT(video->frames, 0);
+    EXPECT_LT(video->frames, 200);
+}
+
+TEST_F(Conversion, OutputNeverWrittenIsRemoved) {
+    TCustomFFmpeg e;
+    e.Prepare();
+    ASSERT_TRUE(e.OpenInputFile(File("av.avi")));
+    e.ApplyOption("vcodec", "h263");  // refuses 352x288? no: refuses 320x240
+    e.ApplyOption("s", "320x240");
+    ASSERT_TRUE(e.OpenOutputFile(File("never.3gp")));
+    e.Start(false, tpNormal);
+    EXPECT_TRUE(e.Failed);
+    EXPECT_FALSE(std::filesystem::exists(File("never.3gp")));
+}
+
+}  // namespace
+}  // namespace vidmorph
