@@ -24,6 +24,13 @@ using testing::LogLine;
 
 using Options = std::vector<std::pair<std::string, std::string>>;
 
+// The first stream of a kind in a file read back (an empty record when none).
+fixtures::StreamInfo StreamOf(const std::string& file, AVMediaType kind) {
+    const FileInfo info = ProbeMediaFile(file);
+    const fixtures::StreamInfo* s = FindStream(info, kind);
+    return s ? *s : fixtures::StreamInfo{};
+}
+
 class Conversion : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -209,23 +216,23 @@ TEST_F(Conversion, LimitsEndTheRun) {
     const auto sized = Convert(File("av.avi"), {{"vcodec", "mpeg4"}, {"an", ""}, {"fs", "20000"}}, File("sized.avi"));
     ASSERT_TRUE(sized->Finished);
     EXPECT_GT(TCustomFFmpeg::FileSizeOf(File("sized.avi")), 20000);
-    EXPECT_LT(FindStream(ProbeMediaFile(File("sized.avi")), AVMEDIA_TYPE_VIDEO)->frames, 25);
+    EXPECT_LT(StreamOf(File("sized.avi"), AVMEDIA_TYPE_VIDEO).frames, 25);
 }
 
 TEST_F(Conversion, VideoSyncDuplicatesAndDrops) {
     const auto up = Convert(File("av.avi"), {{"vcodec", "mpeg4"}, {"an", ""}, {"r", "50"}}, File("up.avi"));
-    EXPECT_NEAR(FindStream(ProbeMediaFile(File("up.avi")), AVMEDIA_TYPE_VIDEO)->frames, 50, 2);
+    EXPECT_NEAR(StreamOf(File("up.avi"), AVMEDIA_TYPE_VIDEO).frames, 50, 2);
     EXPECT_GE(up->DupCount, 40);  // every picture written twice counts 2
     EXPECT_EQ(up->DropCount, 0);
 
     const auto down = Convert(File("av.avi"), {{"vcodec", "mpeg4"}, {"an", ""}, {"r", "10"}}, File("down.avi"));
-    EXPECT_NEAR(FindStream(ProbeMediaFile(File("down.avi")), AVMEDIA_TYPE_VIDEO)->frames, 10, 1);
+    EXPECT_NEAR(StreamOf(File("down.avi"), AVMEDIA_TYPE_VIDEO).frames, 10, 1);
     EXPECT_NEAR(down->DropCount, 15, 1);
 
     // Method 0 never adds or drops.
     const auto none =
         Convert(File("av.avi"), {{"vcodec", "mpeg4"}, {"an", ""}, {"r", "50"}, {"vsync", "0"}}, File("none.avi"));
-    EXPECT_EQ(FindStream(ProbeMediaFile(File("none.avi")), AVMEDIA_TYPE_VIDEO)->frames, 25);
+    EXPECT_EQ(StreamOf(File("none.avi"), AVMEDIA_TYPE_VIDEO).frames, 25);
     EXPECT_EQ(none->DupCount, 0);
 }
 
@@ -236,9 +243,9 @@ TEST_F(Conversion, CropAndPadPaintTheBands) {
                             {"padtop", "60"}, {"padbottom", "60"}},
                            File("padded.avi"));
     ASSERT_TRUE(e->Finished) << e->FailureMessage;
-    const auto* video = FindStream(ProbeMediaFile(File("padded.avi")), AVMEDIA_TYPE_VIDEO);
-    EXPECT_EQ(video->width, 352);
-    EXPECT_EQ(video->height, 392);
+    const fixtures::StreamInfo video = StreamOf(File("padded.avi"), AVMEDIA_TYPE_VIDEO);
+    EXPECT_EQ(video.width, 352);
+    EXPECT_EQ(video.height, 392);
     EXPECT_NEAR(fixtures::MeanOfRows(File("padded.avi"), 0, 56), 16, 3);     // the top band
     EXPECT_NEAR(fixtures::MeanOfRows(File("padded.avi"), 336, 392), 16, 3);  // the bottom band
     EXPECT_GT(fixtures::MeanOfRows(File("padded.avi"), 64, 328), 40);       // the picture
@@ -248,7 +255,7 @@ TEST_F(Conversion, CropAndPadPaintTheBands) {
                                 {{"vcodec", "mpeg4"}, {"an", ""}, {"s", "320x240"}, {"padtop", "16"}, {"padbottom", "16"}},
                                 File("scaledpad.avi"));
     ASSERT_TRUE(scaled->Finished) << scaled->FailureMessage;
-    EXPECT_EQ(FindStream(ProbeMediaFile(File("scaledpad.avi")), AVMEDIA_TYPE_VIDEO)->height, 272);
+    EXPECT_EQ(StreamOf(File("scaledpad.avi"), AVMEDIA_TYPE_VIDEO).height, 272);
     EXPECT_NEAR(fixtures::MeanOfRows(File("scaledpad.avi"), 0, 14), 16, 3);
 }
 
@@ -271,11 +278,11 @@ TEST_F(Conversion, ResamplingAndChannelConversion) {
     fixtures::MakeMediaFile(File("six.wav"), MediaSpec{.audioCodec = "pcm_s16le", .sampleRate = 48000, .channels = 6});
     const auto e = Convert(File("six.wav"), {{"ar", "22050"}, {"ac", "2"}, {"acodec", "libmp3lame"}}, File("down.mp3"));
     ASSERT_TRUE(e->Finished) << e->FailureMessage;
-    const auto* audio = FindStream(ProbeMediaFile(File("down.mp3")), AVMEDIA_TYPE_AUDIO);
-    EXPECT_EQ(audio->sampleRate, 22050);
-    EXPECT_EQ(audio->channels, 2);
-    EXPECT_NEAR(audio->samples / 22050.0, 1.0, 0.1);
-    EXPECT_TRUE(audio->audible);
+    const fixtures::StreamInfo audio = StreamOf(File("down.mp3"), AVMEDIA_TYPE_AUDIO);
+    EXPECT_EQ(audio.sampleRate, 22050);
+    EXPECT_EQ(audio.channels, 2);
+    EXPECT_NEAR(audio.samples / 22050.0, 1.0, 0.1);
+    EXPECT_TRUE(audio.audible);
 }
 
 TEST_F(Conversion, StreamCopyKeepsThePackets) {
@@ -293,10 +300,10 @@ TEST_F(Conversion, SubtitlesAreReencoded) {
     fixtures::MakeMediaFile(File("subs.mp4"), MediaSpec{.videoCodec = "mpeg4", .subtitle = true});
     const auto e = Convert(File("subs.mp4"), {{"vcodec", "mpeg4"}, {"scodec", "subrip"}}, File("subs.mkv"));
     ASSERT_TRUE(e->Finished) << e->FailureMessage;
-    const auto* subs = FindStream(ProbeMediaFile(File("subs.mkv")), AVMEDIA_TYPE_SUBTITLE);
-    ASSERT_NE(subs, nullptr);
-    EXPECT_EQ(subs->codec, AV_CODEC_ID_SUBRIP);
-    EXPECT_EQ(subs->cues.size(), 2u);
+    const fixtures::StreamInfo subs = StreamOf(File("subs.mkv"), AVMEDIA_TYPE_SUBTITLE);
+    ASSERT_NE(subs.type, AVMEDIA_TYPE_UNKNOWN);
+    EXPECT_EQ(subs.codec, AV_CODEC_ID_SUBRIP);
+    EXPECT_EQ(subs.cues.size(), 2u);
 }
 
 TEST_F(Conversion, TwoPassEncoding) {
@@ -309,7 +316,7 @@ TEST_F(Conversion, TwoPassEncoding) {
         Convert(File("av.avi"), {{"vcodec", "mpeg4"}, {"an", ""}, {"pass", "2"}, {"passlogfile", prefix}, {"b", "400000"}},
                 File("pass2.avi"));
     ASSERT_TRUE(second->Finished) << second->FailureMessage;
-    EXPECT_EQ(FindStream(ProbeMediaFile(File("pass2.avi")), AVMEDIA_TYPE_VIDEO)->frames, 25);
+    EXPECT_EQ(StreamOf(File("pass2.avi"), AVMEDIA_TYPE_VIDEO).frames, 25);
 }
 
 TEST_F(Conversion, VideoStatisticsFile) {
@@ -351,10 +358,10 @@ TEST_F(Conversion, StopDuringARunStillWritesAPlayableFile) {
     while (!done) std::this_thread::sleep_for(1ms);
     EXPECT_FALSE(e.Finished);
     EXPECT_FALSE(e.Failed) << e.FailureMessage;
-    const auto* video = FindStream(ProbeMediaFile(File("stopped.mp4")), AVMEDIA_TYPE_VIDEO);
-    ASSERT_NE(video, nullptr);
-    EXPECT_GT(video->frames, 0);
-    EXPECT_LT(video->frames, 200);
+    const fixtures::StreamInfo video = StreamOf(File("stopped.mp4"), AVMEDIA_TYPE_VIDEO);
+    ASSERT_NE(video.type, AVMEDIA_TYPE_UNKNOWN);
+    EXPECT_GT(video.frames, 0);
+    EXPECT_LT(video.frames, 200);
 }
 
 TEST_F(Conversion, OutputNeverWrittenIsRemoved) {
