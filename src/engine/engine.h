@@ -85,6 +85,8 @@ public:
     std::vector<uint8_t> ResampleBuffer;  // resampler output, one encoder frame
     std::vector<uint8_t> SilenceBuffer;   // silence followed by an input block
     std::vector<uint8_t> SubtitleBuffer;  // one encoded subtitle
+    PacketPtr EncodedPacket;  // reused for every packet an encoder gives
+    PacketPtr CopiedPacket;   // reused for every packet a stream copy writes
     // Per input file and stream: the decoder contexts made at opening.
     std::array<std::vector<TInputCodec>, MAX_FILES> InputCodecs;
     // Per output file and stream: the encoder contexts made at creation.

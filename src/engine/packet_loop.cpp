@@ -351,15 +351,16 @@ void TCustomFFmpeg::CopyPacket(OutputStreamState& ost, InputStreamState& ist, co
         VideoBytes += pkt.size;
         ++ost.SyncOpts;
     }
-    const PacketPtr out(av_packet_clone(&pkt));
-    if (!out) throw std::bad_alloc();
+    if (!CopiedPacket) CopiedPacket.reset(av_packet_alloc());
+    if (!CopiedPacket || av_packet_ref(CopiedPacket.get(), &pkt) < 0) throw std::bad_alloc();
+    AVPacket* out = CopiedPacket.get();
     const AVRational from = ist.Stream->time_base, to = ost.Stream->time_base;
     out->stream_index = ost.StreamIndex;
     out->pts = Valid(pkt.pts) ? av_rescale_q(pkt.pts, from, to) : AV_NOPTS_VALUE;
     out->dts = Valid(pkt.dts) ? av_rescale_q(pkt.dts, from, to) : av_rescale_q(ist.Pts, AV_TIME_BASE_Q, to);
     out->duration = av_rescale_q(pkt.duration, from, to);
     out->pos = -1;
-    WritePacket(ost, *out);
+    WritePacket(ost, *out);  // the muxer takes the reference
     ++ost.FrameNumber;
 }
 
@@ -400,15 +401,16 @@ int TCustomFFmpeg::EncodeAndWrite(OutputStreamState& ost, const AVFrame* frame, 
     const bool video = enc.codec_type == AVMEDIA_TYPE_VIDEO;
     const int sent = avcodec_send_frame(&enc, frame);
     if (sent < 0 && sent != AVERROR_EOF) throw FFMpegException(video ? "Video encoding failed" : "Audio encoding failed");
-    const PacketPtr pkt(av_packet_alloc());
-    if (!pkt) throw std::bad_alloc();
+    if (!EncodedPacket) EncodedPacket.reset(av_packet_alloc());
+    if (!EncodedPacket) throw std::bad_alloc();
+    AVPacket* pkt = EncodedPacket.get();
     int last = 0;
     for (;;) {
-        const int got = avcodec_receive_packet(&enc, pkt.get());
+        const int got = avcodec_receive_packet(&enc, pkt);
         if (got == AVERROR(EAGAIN) || got == AVERROR_EOF) break;
         if (got < 0) throw FFMpegException(video ? "Video encoding failed" : "Audio encoding failed");
         std::size_t sideSize = 0;
-        if (const uint8_t* stats = av_packet_get_side_data(pkt.get(), AV_PKT_DATA_QUALITY_STATS, &sideSize);
+        if (const uint8_t* stats = av_packet_get_side_data(pkt, AV_PKT_DATA_QUALITY_STATS, &sideSize);
             stats && sideSize >= 8) {
             ost.CodedQuality = static_cast<int>(AV_RL32(stats));
             ost.CodedPictType = stats[4];
@@ -418,12 +420,12 @@ int TCustomFFmpeg::EncodeAndWrite(OutputStreamState& ost, const AVFrame* frame, 
         }
         if (!video) pkt->flags |= AV_PKT_FLAG_KEY;
         pkt->stream_index = ost.StreamIndex;
-        av_packet_rescale_ts(pkt.get(), enc.time_base, ost.Stream->time_base);
+        av_packet_rescale_ts(pkt, enc.time_base, ost.Stream->time_base);
         last = pkt->size;
         bytes += pkt->size;
         if (ost.PassLogFile && enc.stats_out) std::fprintf(ost.PassLogFile.get(), "%s", enc.stats_out);
         WritePacket(ost, *pkt);
-        av_packet_unref(pkt.get());
+        av_packet_unref(pkt);
     }
     return last;
 }

@@ -95,6 +95,7 @@ struct OutputStreamState {
     CFilePtr PassLogFile;
     ResamplerPtr FromS16;    // 16-bit interleaved -> the encoder's sample format
     FramePtr EncodeFrame;    // reused frame handed to the encoder
+    FramePtr CropView;       // reused view into a cropped picture
     int64_t CurrentTs = 0;   // end of the last packet written, in the stream's time base
     // Figures of the last coded frame (from the packet's quality side data).
     int CodedQuality = 0;

@@ -94,19 +94,21 @@ void TCustomFFmpeg::VideoOut(OutputStreamState& ost, InputStreamState& ist, AVFr
 
     // Crop: a view into the decoded picture.
     const AVFrame* formatted = &picture;
-    FramePtr cropView;
     if (ost.VideoCrop) {
-        cropView.reset(av_frame_clone(&picture));
+        if (!ost.CropView) ost.CropView.reset(av_frame_alloc());
+        AVFrame* cropView = ost.CropView.get();
         if (!cropView) throw std::bad_alloc();
+        av_frame_unref(cropView);
+        if (av_frame_ref(cropView, &picture) < 0) throw std::bad_alloc();
         cropView->crop_top = static_cast<size_t>(ost.CropTopRows);
         cropView->crop_left = static_cast<size_t>(ost.CropLeftColumns);
         cropView->crop_bottom = static_cast<size_t>(std::max(0, CropBottom));
         cropView->crop_right = static_cast<size_t>(std::max(0, CropRight));
-        if (av_frame_apply_cropping(cropView.get(), AV_FRAME_CROP_UNALIGNED) < 0) {
+        if (av_frame_apply_cropping(cropView, AV_FRAME_CROP_UNALIGNED) < 0) {
             Log(0, "error cropping picture");
             return;
         }
-        formatted = cropView.get();
+        formatted = cropView;
     }
 
     // Scale and pad into the run's picture.
