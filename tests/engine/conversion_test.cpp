@@ -113,12 +113,17 @@ TEST_F(Conversion, EveryCatalogueContainerAndEncoderPairPlays) {
             EXPECT_EQ(video->height, c.height) << name;
             EXPECT_NEAR(video->frames, c.fps, 1) << name;  // one second of pictures
             EXPECT_EQ(video->repeatedFrames, 0) << name;   // the moving picture moves
+            EXPECT_NEAR(video->frames / c.fps, 1.0, 1.0 / c.fps) << name;
         }
         ASSERT_NE(audio, nullptr) << name;
         EXPECT_EQ(audio->codec, c.audio) << name;
         EXPECT_EQ(audio->sampleRate, c.rate) << name;
         EXPECT_EQ(audio->channels, c.channels) << name;
-        EXPECT_NEAR(double(audio->samples) / c.rate, 1.0, 0.1) << name;
+        const double audioSeconds = double(audio->samples) / c.rate;
+        EXPECT_NEAR(audioSeconds, 1.0, 0.05) << name;
+        if (video) {
+            EXPECT_NEAR(audioSeconds, video->frames / c.fps, 0.1) << name;
+        }
         EXPECT_TRUE(audio->audible) << name;
     }
 }
@@ -368,12 +373,163 @@ TEST_F(Conversion, OutputNeverWrittenIsRemoved) {
     TCustomFFmpeg e;
     e.Prepare();
     ASSERT_TRUE(e.OpenInputFile(File("av.avi")));
-    e.ApplyOption("vcodec", "h263");  // refuses 352x288? no: refuses 320x240
+    e.ApplyOption("vcodec", "h263");  // the encoder refuses 320x240
     e.ApplyOption("s", "320x240");
     ASSERT_TRUE(e.OpenOutputFile(File("never.3gp")));
     e.Start(false, tpNormal);
     EXPECT_TRUE(e.Failed);
     EXPECT_FALSE(std::filesystem::exists(File("never.3gp")));
+}
+
+}  // namespace
+}  // namespace vidmorph
+
+namespace vidmorph {
+namespace {
+
+// Copies the video packets of `from` into a Matroska file, timing packet i at
+// `seconds(i)`: sources whose timestamps jump or crowd.
+void Retime(const std::string& from, const std::string& to, const std::function<double(int)>& seconds) {
+    AVFormatContext* raw = nullptr;
+    ASSERT_GE(avformat_open_input(&raw, from.c_str(), nullptr, nullptr), 0);
+    InputFormatPtr in(raw);
+    ASSERT_GE(avformat_find_stream_info(in.get(), nullptr), 0);
+    const int video = av_find_best_stream(in.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    raw = nullptr;
+    ASSERT_GE(avformat_alloc_output_context2(&raw, nullptr, "matroska", to.c_str()), 0);
+    OutputFormatPtr out(raw);
+    AVStream* st = avformat_new_stream(out.get(), nullptr);
+    ASSERT_GE(avcodec_parameters_copy(st->codecpar, in->streams[video]->codecpar), 0);
+    st->codecpar->codec_tag = 0;
+    st->time_base = {1, 1000};
+    ASSERT_GE(avio_open(&out->pb, to.c_str(), AVIO_FLAG_WRITE), 0);
+    ASSERT_GE(avformat_write_header(out.get(), nullptr), 0);
+    const PacketPtr pkt(av_packet_alloc());
+    for (int i = 0; av_read_frame(in.get(), pkt.get()) >= 0;) {
+        if (pkt->stream_index == video) {
+            pkt->stream_index = 0;
+            pkt->pts = pkt->dts = std::llrint(seconds(i++) * 1000);
+            pkt->duration = 0;
+            pkt->pos = -1;
+            ASSERT_GE(av_interleaved_write_frame(out.get(), pkt.get()), 0);
+        }
+        av_packet_unref(pkt.get());
+    }
+    ASSERT_GE(av_write_trailer(out.get()), 0);
+}
+
+TEST_F(Conversion, SyncFollowsJumpingAndCrowdedTimestamps) {
+    // A jump of 0.4 s (10 frame periods) after the tenth picture.
+    Retime(File("av.avi"), File("jump.mkv"), [](int i) { return i / 25.0 + (i >= 10 ? 0.4 : 0.0); });
+    const auto jump = Convert(File("jump.mkv"), {{"vcodec", "mpeg4"}, {"r", "25"}, {"v", "3"}}, File("jump.avi"));
+    SetProcessLogLevel(1);
+    ASSERT_TRUE(jump->Finished) << jump->FailureMessage;
+    EXPECT_EQ(jump->DupCount, 10);
+    EXPECT_EQ(jump->DropCount, 0);
+    EXPECT_THAT(log.Lines(), ::testing::Contains(LogLine{1, "*** 9 dup!"}));
+    EXPECT_EQ(StreamOf(File("jump.avi"), AVMEDIA_TYPE_VIDEO).frames, 34);
+
+    // Pictures 10 to 19 arrive at twice the rate: every other one goes.
+    log.Clear();
+    Retime(File("av.avi"), File("crowd.mkv"), [](int i) {
+        return i < 10 ? i / 25.0 : i < 20 ? 0.4 + (i - 10) / 50.0 : 0.6 + (i - 20) / 25.0;
+    });
+    const auto crowd = Convert(File("crowd.mkv"), {{"vcodec", "mpeg4"}, {"r", "25"}, {"v", "3"}}, File("crowd.avi"));
+    SetProcessLogLevel(1);
+    ASSERT_TRUE(crowd->Finished) << crowd->FailureMessage;
+    EXPECT_EQ(crowd->DropCount, 4);
+    EXPECT_EQ(crowd->DupCount, 0);
+    EXPECT_THAT(log.Lines(), ::testing::Contains(LogLine{1, "*** drop!"}));
+}
+
+TEST_F(Conversion, SourceWhoseFirstStreamIsASubtitle) {
+    fixtures::MakeMediaFile(File("cues.mp4"), MediaSpec{.videoCodec = "mpeg4", .subtitle = true});
+    // Made with the engine itself: the subtitle stream first, the video added after it.
+    TCustomFFmpeg maker;
+    maker.Prepare();
+    ASSERT_TRUE(maker.OpenInputFile(File("cues.mp4")));
+    maker.ApplyOption("vn", "");
+    maker.ApplyOption("scodec", "subrip");
+    ASSERT_TRUE(maker.OpenOutputFile(File("first.mkv"))) << maker.LastOpenError;
+    maker.ApplyOption("vcodec", "mpeg4");
+    maker.ApplyOption("newvideo", "");
+    maker.Start(false, tpNormal);
+    ASSERT_TRUE(maker.Finished) << maker.FailureMessage;
+    const FileInfo first = ProbeMediaFile(File("first.mkv"));
+    ASSERT_EQ(first.streams.size(), 2u);
+    ASSERT_EQ(first.streams[0].type, AVMEDIA_TYPE_SUBTITLE);
+
+    const auto e = Convert(File("first.mkv"), {{"vcodec", "mpeg4"}, {"scodec", "mov_text"}}, File("cues.mov"));
+    ASSERT_TRUE(e->Finished) << e->FailureMessage;
+    const FileInfo out = ProbeMediaFile(File("cues.mov"));
+    EXPECT_EQ(FindStream(out, AVMEDIA_TYPE_VIDEO)->frames, 25);
+    EXPECT_EQ(FindStream(out, AVMEDIA_TYPE_SUBTITLE)->cues.size(), 2u);
+}
+
+TEST_F(Conversion, ProgressComesAtTheReportInterval) {
+    int events = 0;
+    auto e = std::make_unique<TCustomFFmpeg>();
+    e->Prepare();
+    log.Attach(*e);
+    e->ReportInterval = int64_t(1) << 40;  // never during the run: only the final report
+    e->ProgressHandler = [&](TCustomFFmpeg&, int frame, int, int, float, float, int64_t, int) {
+        ++events;
+        EXPECT_EQ(frame, 25);
+    };
+    ASSERT_TRUE(e->OpenInputFile(File("av.avi")));
+    e->ApplyOption("vcodec", "mpeg4");
+    ASSERT_TRUE(e->OpenOutputFile(File("interval.avi")));
+    e->Start(false, tpNormal);
+    EXPECT_EQ(events, 1);
+    int summaries = 0;
+    for (const auto& line : log.Lines()) summaries += line.text.starts_with("video:");
+    EXPECT_EQ(summaries, 1);
+}
+
+TEST_F(Conversion, SampleRateConversion48To44) {
+    fixtures::MakeMediaFile(File("48k.wav"), MediaSpec{.audioCodec = "pcm_s16le", .sampleRate = 48000});
+    const auto e = Convert(File("48k.wav"), {{"ar", "44100"}, {"acodec", "aac"}}, File("44k.m4a"));
+    ASSERT_TRUE(e->Finished) << e->FailureMessage;
+    const fixtures::StreamInfo audio = StreamOf(File("44k.m4a"), AVMEDIA_TYPE_AUDIO);
+    EXPECT_EQ(audio.sampleRate, 44100);
+    EXPECT_NEAR(audio.samples / 44100.0, 1.0, 0.05);
+}
+
+TEST_F(Conversion, DamagedSourcesFailCleanlyOrConvertWhatIsThere) {
+    fixtures::MakeMediaFile(File("whole.mp4"), MediaSpec{.videoCodec = "mpeg4", .audioCodec = "aac"});
+    const auto readAll = [](const std::string& name) {
+        std::ifstream in(name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    const std::string avi = readAll(File("av.avi")), mp4 = readAll(File("whole.mp4"));
+    std::string scrambled = avi;
+    for (std::size_t i = avi.size() / 3; i < avi.size() / 3 + 20000 && i < avi.size(); ++i)
+        scrambled[i] = static_cast<char>((i * 7919) & 0xFF);
+    const std::pair<std::string, std::string> damaged[] = {
+        {"cut.avi", avi.substr(0, avi.size() * 6 / 10)},
+        {"scrambled.avi", scrambled},
+        {"cut.mp4", mp4.substr(0, mp4.size() / 2)},
+        {"headonly.avi", avi.substr(0, 4096)},
+        {"empty.avi", ""},
+    };
+    for (const auto& [name, bytes] : damaged) {
+        std::ofstream(File(name), std::ios::binary) << bytes;
+        TCustomFFmpeg e;
+        e.Prepare();
+        const std::string out = File("from_" + name + ".mp4");
+        if (!e.OpenInputFile(File(name))) {
+            EXPECT_FALSE(e.LastOpenError.empty()) << name;
+            continue;
+        }
+        e.ApplyOption("vcodec", "mpeg4");
+        e.ApplyOption("acodec", "aac");
+        if (!e.OpenOutputFile(out)) continue;
+        e.Start(false, tpNormal);
+        EXPECT_TRUE(e.Finished || e.Failed) << name;
+        if (e.Finished && std::filesystem::exists(out)) {
+            EXPECT_NO_THROW(ProbeMediaFile(out)) << name;  // what came out plays
+        }
+    }
 }
 
 }  // namespace
