@@ -2,7 +2,6 @@
 // silence, or stretch), rate and channel conversion, encoder-sized frames.
 #include <algorithm>
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -11,6 +10,7 @@ extern "C" {
 }
 
 #include "engine.h"
+#include "text_format.h"
 
 namespace vidmorph {
 
@@ -18,15 +18,6 @@ namespace {
 
 constexpr int kSilenceLimit = 131072;  // bytes of silence and block together
 
-std::string Printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string Printf(const char* format, ...) {
-    char buffer[256];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(buffer, sizeof buffer, format, args);
-    va_end(args);
-    return buffer;
-}
 
 // A converter between 16-bit interleaved samples of (channels, rate) pairs,
 // or into another sample format.

@@ -16,18 +16,13 @@ extern "C" {
 #include "conversions.h"
 #include "engine.h"
 #include "log_levels.h"
+#include "text_format.h"
 
 namespace vidmorph {
 
 namespace {
 
 using Handler = void (*)(TCustomFFmpeg&, const std::string&);
-
-std::string Format1(const char* pattern, const std::string& a) {
-    const std::size_t at = std::string_view(pattern).find("%s");
-    std::string s(pattern);
-    return at == std::string::npos ? s : s.replace(at, 2, a);
-}
 
 // Rounds a / b to the nearest integer, halves to even.
 int64_t DivRoundHalfEven(int64_t a, int64_t b) {
@@ -388,14 +383,14 @@ void TCustomFFmpeg::SetInputFormat(const std::string& Name) {
     if (Name.empty()) return;
     const std::string name = ResolvePgmyuv(*this, Name, [&] { Log(1, "pgmyuv format is deprecated, use image2"); });
     ForcedInputFormat = av_find_input_format(name.c_str());
-    if (!ForcedInputFormat) throw FFMpegException(Format1("Unknown input format: %s", name));
+    if (!ForcedInputFormat) throw FFMpegException(Printf("Unknown input format: %s", name.c_str()));
 }
 
 void TCustomFFmpeg::SetOutputFormat(const std::string& Name) {
     if (Name.empty()) return;
     const std::string name = ResolvePgmyuv(*this, Name, [&] { Log(1, "pgmyuv format is deprecated, use image2"); });
     ForcedOutputFormat = av_guess_format(name.c_str(), nullptr, nullptr);
-    if (!ForcedOutputFormat) throw FFMpegException(Format1("Unknown output format: %s", name));
+    if (!ForcedOutputFormat) throw FFMpegException(Printf("Unknown output format: %s", name.c_str()));
 }
 
 void TCustomFFmpeg::SetFormat(const std::string& Name) {
@@ -403,7 +398,7 @@ void TCustomFFmpeg::SetFormat(const std::string& Name) {
     ForcedInputFormat = av_find_input_format(name.c_str());
     ForcedOutputFormat = av_guess_format(name.c_str(), nullptr, nullptr);
     if (!ForcedInputFormat && !ForcedOutputFormat)
-        throw FFMpegException(Format1("Unknown input or output format: %s", name));
+        throw FFMpegException(Printf("Unknown input or output format: %s", name.c_str()));
 }
 
 // ---- mappings --------------------------------------------------------------------------

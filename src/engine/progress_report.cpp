@@ -11,20 +11,15 @@ extern "C" {
 }
 
 #include "engine.h"
+#include "text_format.h"
 
 namespace vidmorph {
 
 namespace {
 
-// Appends printf-formatted text, keeping the line within 1023 characters.
-void Append(std::string& line, const char* format, ...) __attribute__((format(printf, 2, 3)));
-void Append(std::string& line, const char* format, ...) {
-    char buffer[256];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(buffer, sizeof buffer, format, args);
-    va_end(args);
-    line += buffer;
+// Appends to a line, keeping it within 1023 characters.
+void Append(std::string& line, const std::string& text) {
+    line += text;
     if (line.size() > 1023) line.resize(1023);
 }
 
@@ -49,20 +44,20 @@ void TCustomFFmpeg::Report(bool LastReport) {
         const AVMediaType kind = enc ? enc->codec_type : ost->Stream->codecpar->codec_type;
         const float coded = copied ? -1.0f : ost->CodedQuality / static_cast<float>(FF_QP2LAMBDA);
         if (kind == AVMEDIA_TYPE_VIDEO && videoSeen) {
-            Append(line, "q=%2.1f ", coded);
+            Append(line, Printf("q=%2.1f ", coded));
         } else if (kind == AVMEDIA_TYPE_VIDEO) {
             const double elapsed = (av_gettime() - StartClock) / 1000000.0;
             frameNumber = ost->FrameNumber;
             if (frameNumber < 1) return;  // nothing to tell before the first picture
             fps = elapsed > 1 ? static_cast<int>(frameNumber / elapsed + 0.5) : 0;
             quality = coded;
-            Append(line, "frame=%5d fps=%3d q=%3.1f ", frameNumber, fps, quality);
+            Append(line, Printf("frame=%5d fps=%3d q=%3.1f ", frameNumber, fps, quality));
             if (LastReport) line += "L";
             if (QpHistogram && !copied) {
                 const long qp = std::lrint(ost->CodedQuality / static_cast<double>(FF_QP2LAMBDA));
                 if (qp >= 0 && qp < QP_HISTOGRAM_SIZE) ++QpCounts[static_cast<std::size_t>(qp)];
                 for (int j = 0; j < 32; ++j)
-                    Append(line, "%X", static_cast<int>(std::lrint(std::log2(QpCounts[static_cast<std::size_t>(j)] + 1))));
+                    Append(line, Printf("%X", static_cast<int>(std::lrint(std::log2(QpCounts[static_cast<std::size_t>(j)] + 1)))));
             }
             if (enc && (enc->flags & AV_CODEC_FLAG_PSNR)) {
                 double errorSum = 0, scaleSum = 0;
@@ -74,9 +69,9 @@ void TCustomFFmpeg::Report(bool LastReport) {
                     if (j) scale /= 4;
                     errorSum += error;
                     scaleSum += scale;
-                    Append(line, "%c:%2.2f ", "YUV"[j], PsnrOf(error / scale));
+                    Append(line, Printf("%c:%2.2f ", "YUV"[j], PsnrOf(error / scale)));
                 }
-                Append(line, "*:%2.2f ", PsnrOf(errorSum / scaleSum));
+                Append(line, Printf("*:%2.2f ", PsnrOf(errorSum / scaleSum)));
             }
             videoSeen = true;
         }
@@ -87,8 +82,8 @@ void TCustomFFmpeg::Report(bool LastReport) {
 
     if (ProgressHandler || Verbosity > 0 || LastReport) {
         const double bitrate = size * 8 / outputTime / 1000;
-        Append(line, "size=%8.0fkB time=%0.2f bitrate=%6.1fkbits/s", size / 1024.0, outputTime, bitrate);
-        if (Verbosity > 1) Append(line, " dup=%d drop=%d", DupCount, DropCount);
+        Append(line, Printf("size=%8.0fkB time=%0.2f bitrate=%6.1fkbits/s", size / 1024.0, outputTime, bitrate));
+        if (Verbosity > 1) Append(line, Printf(" dup=%d drop=%d", DupCount, DropCount));
         if (ProgressHandler) {
             CheckPaused();
             ProgressHandler(*this, frameNumber, fps, static_cast<int>(outputTime * 1000), quality,
@@ -99,10 +94,8 @@ void TCustomFFmpeg::Report(bool LastReport) {
     }
     if (LastReport && Verbosity >= 0 && LogHandler) {
         const double raw = static_cast<double>(AudioBytes + VideoBytes + HeaderBytes);
-        std::string summary;
-        Append(summary, "video:%1.0fkB audio:%1.0fkB global headers:%1.0fkB muxing overhead %.2f%%", VideoBytes / 1024.0,
-               AudioBytes / 1024.0, HeaderBytes / 1024.0, 100.0 * (size - raw) / raw);
-        Log(1, summary + "\r\n");
+        Log(1, Printf("video:%1.0fkB audio:%1.0fkB global headers:%1.0fkB muxing overhead %.2f%%\r\n",
+                      VideoBytes / 1024.0, AudioBytes / 1024.0, HeaderBytes / 1024.0, 100.0 * (size - raw) / raw));
     }
 }
 

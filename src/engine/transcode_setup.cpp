@@ -3,7 +3,6 @@
 // headers written.
 #include <cinttypes>
 #include <climits>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -15,20 +14,12 @@ extern "C" {
 
 #include "conversions.h"
 #include "engine.h"
+#include "text_format.h"
 
 namespace vidmorph {
 
 namespace {
 
-std::string Printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string Printf(const char* format, ...) {
-    char buffer[512];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(buffer, sizeof buffer, format, args);
-    va_end(args);
-    return buffer;
-}
 
 AVMediaType KindOf(const AVStream* st) { return st->codecpar->codec_type; }
 
