@@ -143,6 +143,7 @@ void TCustomFFmpeg::ReleaseAll() {
     VstatsFile.reset();
     VstatsFileName.Release();
     GenericOptionNames.clear();
+    PrivateOptions.clear();
     VideoCodecName.Release();
     AudioCodecName.Release();
     SubtitleCodecName.Release();

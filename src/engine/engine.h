@@ -167,6 +167,9 @@ public:
     // Copies every generic option set so far from `source` (a defaults
     // context) into `target` when the option's flags contain all of `flags`.
     void CopyGenericOptions(void* target, void* source, int flags) const;
+    // The private options a muxer or encoder with this class knows, for
+    // opening it (the caller frees the dictionary).
+    AVDictionary* PrivateOptionsFor(const AVClass* privateClass) const;
 
     void SetInputFormat(const std::string& Name);
     void SetOutputFormat(const std::string& Name);
@@ -202,6 +205,16 @@ public:
     void SetGenre(const std::string& Value);
     void SetAlbum(const std::string& Value);
     void SetVerbosity(int Value);
+    // A disc or camcorder preset: Type "vcd", "svcd", "dvd", "dv" or "dv50";
+    // Norm "pal", "ntsc", "film" or anything else for automatic; FallbackNorm
+    // when the automatic norm finds nothing ("film", "ntsc", else PAL).
+    void ApplyTarget(const std::string& Type, const std::string& Norm, const std::string& FallbackNorm);
+    // The "target" keyword: an optional "pal-", "ntsc-" or "film-" prefix.
+    void ApplyTargetKeyword(const std::string& Value);
+    // Pad colour from an RGB value (red in the lowest byte).
+    void SetPadColor(int Color);
+    // "intra_matrix"/"inter_matrix": 64 comma-separated coefficients.
+    void ParseMatrix(const std::string& Value, TQuantMatrix& Matrix);
 
 protected:
     // Maps streams, opens codecs and runs the packet loop. Raises on failure.

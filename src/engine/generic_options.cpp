@@ -28,6 +28,20 @@ bool IsVideoRateOption(std::string_view name) {
     return name == "b" || name == "bt" || name == "maxrate" || name == "minrate" || name == "bufsize";
 }
 
+// Whether some muxer or encoder has a private option of this name.
+bool IsPrivateOption(const std::string& name) {
+    const auto knows = [&](const AVClass* cls) {
+        return cls && av_opt_find(&cls, name.c_str(), nullptr, 0, AV_OPT_SEARCH_FAKE_OBJ) != nullptr;
+    };
+    void* it = nullptr;
+    while (const AVOutputFormat* f = av_muxer_iterate(&it))
+        if (knows(f->priv_class)) return true;
+    it = nullptr;
+    while (const AVCodec* c = av_codec_iterate(&it))
+        if (av_codec_is_encoder(c) && knows(c->priv_class)) return true;
+    return false;
+}
+
 const AVOption* SetIn(void* obj, const std::string& name, const std::string& value) {
     if (!obj) return nullptr;
     const AVOption* o = av_opt_find(obj, name.c_str(), nullptr, 0, 0);
@@ -37,8 +51,10 @@ const AVOption* SetIn(void* obj, const std::string& name, const std::string& val
 
 }  // namespace
 
-bool TCustomFFmpeg::SetGenericOption(const std::string& Name, const std::string& Value) {
-    if (Trim(Name).empty() || Trim(Value).empty()) return false;
+bool TCustomFFmpeg::SetGenericOption(const std::string& Name0, const std::string& Value) {
+    if (Trim(Name0).empty() || Trim(Value).empty()) return false;
+    // The group-of-pictures size was "gop" in the option table the keywords were made for.
+    const std::string& Name = Name0 == "gop" ? std::string("g") : Name0;
 
     const AVOption* o = nullptr;
     if (AVCodecContext* video = CodecDefaults[AVMEDIA_TYPE_VIDEO].get()) {
@@ -60,7 +76,11 @@ bool TCustomFFmpeg::SetGenericOption(const std::string& Name, const std::string&
             default: break;
         }
     }
-    if (!o) return false;
+    if (!o) {
+        if (!IsPrivateOption(Name)) return false;
+        PrivateOptions.emplace_back(Name, Value);
+        return true;
+    }
 
     GenericOptionNames.emplace_back(o->name);
     const AVCodecContext* video = CodecDefaults[AVMEDIA_TYPE_VIDEO].get();
@@ -82,6 +102,15 @@ void TCustomFFmpeg::CopyGenericOptions(void* target, void* source, int flags) co
         const AvMemory<uint8_t> owned(text);
         av_opt_set(target, name.c_str(), reinterpret_cast<const char*>(text), 0);
     }
+}
+
+AVDictionary* TCustomFFmpeg::PrivateOptionsFor(const AVClass* privateClass) const {
+    AVDictionary* options = nullptr;
+    if (!privateClass) return options;
+    for (const auto& [name, value] : PrivateOptions)
+        if (av_opt_find(&privateClass, name.c_str(), nullptr, 0, AV_OPT_SEARCH_FAKE_OBJ))
+            av_dict_set(&options, name.c_str(), value.c_str(), 0);
+    return options;
 }
 
 void TCustomFFmpeg::ApplyBitrate(const std::string& Keyword, const std::string& Value) {

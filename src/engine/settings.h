@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "av_holders.h"
@@ -126,6 +127,9 @@ struct TFFmpegSettings {
     float DtsDeltaThreshold = 10.0f;
     int SwsFlags = SWS_BICUBIC;
     std::vector<std::string> GenericOptionNames;
+    // Options only some muxers or encoders have (name, value); each reaches
+    // the muxers and encoders that know it when they are opened.
+    std::vector<std::pair<std::string, std::string>> PrivateOptions;
     std::array<CodecContextPtr, CODEC_KIND_COUNT> CodecDefaults{};
     FormatContextPtr FormatDefaults;
     ScalerPtr ScalerDefaults;

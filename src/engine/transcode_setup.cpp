@@ -207,8 +207,11 @@ void TCustomFFmpeg::OpenCodecs() {
         if (!encoder)
             throw FFMpegException(Printf("Unsupported codec for output stream #%d.%d", ost->FileIndex, ost->StreamIndex));
         {
+            AVDictionary* options = PrivateOptionsFor(encoder->priv_class);
             std::lock_guard lock(CodecLock());
-            if (avcodec_open2(ost->Codec, encoder, nullptr) < 0)
+            const int opened = avcodec_open2(ost->Codec, encoder, &options);
+            av_dict_free(&options);
+            if (opened < 0)
                 throw FFMpegException(Printf("Error while opening codec for output stream #%d.%d - maybe incorrect "
                                              "parameters such as bit_rate, rate, width or height",
                                              ost->FileIndex, ost->StreamIndex));
@@ -386,7 +389,10 @@ void TCustomFFmpeg::TranscodeSetup() {
 
         // 16: headers.
         for (int f = 0; f < OutputFileCount; ++f) {
-            if (avformat_write_header(OutputFiles[f].get(), nullptr) < 0)
+            AVDictionary* options = PrivateOptionsFor(OutputFiles[f]->oformat->priv_class);
+            const int written = avformat_write_header(OutputFiles[f].get(), &options);
+            av_dict_free(&options);
+            if (written < 0)
                 throw FFMpegException(Printf("Could not write header for output file #%d (incorrect codec parameters ?)", f));
         }
 
