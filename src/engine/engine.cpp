@@ -2,6 +2,7 @@
 // stop/pause/resume, release.
 #include "engine.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -283,6 +284,11 @@ void TCustomFFmpeg::Log(int Level, const std::string& Text) {
     if (!LogHandler) return;
     CheckPaused();
     LogHandler(*this, Level, Text);
+}
+
+void TCustomFFmpeg::SetHookRanges(std::vector<THookRange> Ranges) {
+    std::stable_sort(Ranges.begin(), Ranges.end(), [](const THookRange& a, const THookRange& b) { return a.End < b.End; });
+    HookRanges = std::move(Ranges);
 }
 
 // ---- helpers -----------------------------------------------------------------

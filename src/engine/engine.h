@@ -41,6 +41,12 @@ using TTerminateHandler = std::function<void(TCustomFFmpeg& Sender)>;
 // hook that may draw on a 24-bit BGR bitmap of it.
 enum THookAction { haContinue, haIgnore, haStop };
 class TBitmap;
+// A time range (microseconds) in which the frame hooks run.
+struct THookRange {
+    int64_t Start = 0;
+    int64_t End = 0;
+    bool operator==(const THookRange&) const = default;
+};
 using TBeforeHookHandler = std::function<void(TCustomFFmpeg& Sender, int64_t PTS, THookAction& AHookAction)>;
 using TCustomHookHandler = std::function<void(TCustomFFmpeg& Sender, TBitmap& ABitmap, int AFrameNumber, int64_t APTS,
                                               bool& AUpdate, bool& AStopHook)>;
@@ -106,6 +112,9 @@ public:
     TTerminateHandler TerminateHandler;
     TBeforeHookHandler BeforeHookHandler;
     TCustomHookHandler CustomHookHandler;
+    // Frame hook ranges, sorted by their ends.
+    std::vector<THookRange> HookRanges;
+    void SetHookRanges(std::vector<THookRange> Ranges);
 
     // ---- lifecycle --------------------------------------------------------
     // Releases everything, restores the defaults and creates the default
