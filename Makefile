@@ -29,3 +29,8 @@ test-sanitize: deps
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)
+
+# Engine vs. a minimal reference conversion: wall time, fps, peak memory.
+.PHONY: bench
+bench: build
+	@$(BUILD)/bench/vidmorph-bench

@@ -1,5 +1,6 @@
 #include "reference_transcode.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 extern "C" {

@@ -115,7 +115,16 @@ void TCustomFFmpeg::VideoOut(OutputStreamState& ost, InputStreamState& ist, AVFr
     const AVFrame* final = formatted;
     if (ost.VideoResample || ost.VideoPad) {
         AVFrame& temp = *ost.TempPicture;
-        if (av_frame_make_writable(&temp) < 0) throw std::bad_alloc();  // the encoder may still hold the last one
+        if (!av_frame_is_writable(&temp)) {
+            // The encoder still holds the last picture: take a fresh buffer
+            // (everything in it is painted anew below, so nothing is copied).
+            const int format = temp.format, width = temp.width, height = temp.height;
+            av_frame_unref(&temp);
+            temp.format = format;
+            temp.width = width;
+            temp.height = height;
+            if (av_frame_get_buffer(&temp, 0) < 0) throw std::bad_alloc();
+        }
         if (ost.VideoResample) {
             uint8_t* target[4];
             int targetLines[4];
