@@ -3,7 +3,7 @@ BUILD     ?= build
 ASAN_BUILD ?= build-asan
 JOBS      ?= $(shell nproc)
 
-.PHONY: deps configure build run test test-sanitize clean
+.PHONY: deps configure build run test test-sanitize test-tsan bench clean
 
 deps:
 	@scripts/install-deps
@@ -27,8 +27,17 @@ test-sanitize: deps
 	@ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
+# The component's threading under ThreadSanitizer.
+TSAN_BUILD ?= build-tsan
+test-tsan: deps
+	@cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=-fsanitize=thread \
+	  -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread >/dev/null
+	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target component_tests
+	@TSAN_OPTIONS=halt_on_error=1 $(TSAN_BUILD)/tests/component_tests \
+	  --gtest_filter='Vexcoder.*-Vexcoder.CodecThreads*'
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)
 
 # Engine vs. a minimal reference conversion: wall time, fps, peak memory.
 .PHONY: bench

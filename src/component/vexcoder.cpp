@@ -53,7 +53,9 @@ TFFmpeg* TFFmpegList::FindByThreadId(pid_t id) const {
 
 TCustomVexcoder::TCustomVexcoder(IScheduler* AScheduler) : scheduler_(AScheduler) { TLogRouting::Register(*this); }
 
-TCustomVexcoder::~TCustomVexcoder() {
+TCustomVexcoder::~TCustomVexcoder() { Shutdown(); }
+
+void TCustomVexcoder::Shutdown() {
     TLogRouting::Unregister(*this);
     *alive_ = false;
     std::vector<std::unique_ptr<TFFmpeg>> tasks;
@@ -213,9 +215,12 @@ void TCustomVexcoder::StartTask(int AIndex) {
     }
 }
 
-bool TCustomVexcoder::LockForEvent(std::unique_lock<std::recursive_timed_mutex>& lock, const TFFmpeg* ATask) {
-    while (!lock.try_lock_for(5ms)) {
+bool TCustomVexcoder::LockForEvent(std::unique_lock<std::recursive_mutex>& lock, const TFFmpeg* ATask) {
+    // Polled rather than blocking, so that a task being freed by the lock's
+    // holder gives up its event instead of waiting for it forever.
+    while (!lock.try_lock()) {
         if (ATask ? ATask->Abandoned.load() : freeing_.load() > 0) return false;
+        std::this_thread::sleep_for(200us);
     }
     if (ATask && ATask->Abandoned) {
         lock.unlock();

@@ -99,6 +99,12 @@ public:
     void DeliverLogLine(pid_t AThreadId, int ALevel, const std::string& ALine);
 
 protected:
+    // Leaves the log routing, then stops and frees every task. The
+    // destructor does this; a class deriving from the component calls it
+    // first in its own destructor, so no task raises an event into a
+    // half-destroyed object.
+    void Shutdown();
+
     virtual void DoBeforeHook(TFFmpeg& ATask, int64_t APTS, THookAction& AHookAction);
     virtual void DoCustomHook(TFFmpeg& ATask, TBitmap& ABitmap, int AFrameNumber, int64_t APTS, bool& AUpdate,
                               bool& AStopHook);
@@ -113,12 +119,12 @@ private:
     void SetEngineVerbosity(TFFmpeg& ATask);
     // Takes the component lock for an event of a task; false when the task
     // is being freed and the lock stays busy (its event is then dropped).
-    bool LockForEvent(std::unique_lock<std::recursive_timed_mutex>& lock, const TFFmpeg* ATask);
+    bool LockForEvent(std::unique_lock<std::recursive_mutex>& lock, const TFFmpeg* ATask);
     // Frees tasks; when called from an event handler (lock held), other
     // tasks' events are not waited for.
     void FreeTasks(std::vector<std::unique_ptr<TFFmpeg>> tasks);
 
-    mutable std::recursive_timed_mutex lock_;
+    mutable std::recursive_mutex lock_;
     IScheduler* scheduler_;
     TAVProbe probe_;
     TFFmpegList tasks_;
@@ -142,6 +148,7 @@ private:
 class TVexcoder : public TCustomVexcoder {
 public:
     using TCustomVexcoder::TCustomVexcoder;
+    ~TVexcoder() override { Shutdown(); }
 };
 
 }  // namespace vidmorph
