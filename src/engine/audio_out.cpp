@@ -68,14 +68,16 @@ void TCustomFFmpeg::EncodeAudioBlock(OutputStreamState& ost, const uint8_t* samp
 
 void TCustomFFmpeg::AudioOut(OutputStreamState& ost, InputStreamState& ist, const uint8_t* data, int size) {
     AVCodecContext& enc = *ost.Codec;
-    const AVCodecContext& dec = *ist.Codec;
+    // The block's own layout: a decoder asked to mix down delivers fewer channels than its stream has.
     const int outChannels = enc.ch_layout.nb_channels, outRate = enc.sample_rate;
-    const int inChannels = dec.ch_layout.nb_channels, inRate = dec.sample_rate;
+    const int inChannels = ist.BlockChannels, inRate = ist.BlockRate;
     if (outChannels <= 0 || inChannels <= 0 || outRate <= 0 || inRate <= 0) return;
     const int frameSize = enc.frame_size;
 
     if (outChannels != inChannels) ost.AudioResample = true;
-    if (ost.AudioResample && !ost.Resampler) {
+    if (ost.AudioResample && (!ost.Resampler || ost.ResamplerInChannels != inChannels || ost.ResamplerInRate != inRate)) {
+        ost.ResamplerInChannels = inChannels;
+        ost.ResamplerInRate = inRate;
         ost.Resampler.reset(NewConverter(outChannels, AV_SAMPLE_FMT_S16, outRate, inChannels, inRate));
         if (!ost.Resampler)
             throw FFMpegException(Printf("Can not resample %d channels @ %d Hz to %d channels @ %d Hz", inChannels,

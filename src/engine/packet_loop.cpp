@@ -273,6 +273,8 @@ void TCustomFFmpeg::HandleDecodedAudio(InputStreamState& ist, AVFrame& frame) {
     ist.Pts = ist.NextPts;
     const int channels = frame.ch_layout.nb_channels;
     if (channels <= 0 || frame.sample_rate <= 0 || frame.nb_samples <= 0) return;
+    ist.BlockChannels = channels;
+    ist.BlockRate = frame.sample_rate;
 
     // The audio path works on 16-bit interleaved samples.
     const uint8_t* data = frame.data[0];

@@ -68,6 +68,7 @@ struct InputStreamState {
     FramePtr Decoded;      // reused for every decoded frame
     ResamplerPtr ToS16;    // decoded audio -> 16-bit interleaved, same rate and channels
     int ToS16Format = -1, ToS16Rate = 0, ToS16Channels = 0;
+    int BlockRate = 0, BlockChannels = 0;  // of the last decoded audio block
 };
 
 struct OutputStreamState {
@@ -91,6 +92,7 @@ struct OutputStreamState {
     int PadTopRows = 0, PadBottomRows = 0, PadLeftColumns = 0, PadRightColumns = 0;
     bool AudioResample = false;
     ResamplerPtr Resampler;
+    int ResamplerInRate = 0, ResamplerInChannels = 0;  // what the resampler was made for
     ByteFifoPtr SampleFifo;  // 16-bit interleaved samples, in bytes
     CFilePtr PassLogFile;
     ResamplerPtr FromS16;    // 16-bit interleaved -> the encoder's sample format

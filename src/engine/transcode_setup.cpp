@@ -99,6 +99,9 @@ void TCustomFFmpeg::SetupEncoding(OutputStreamState& ost, InputStreamState& ist)
             ost.SampleFifo.reset(av_fifo_alloc2(1024, 1, AV_FIFO_FLAG_AUTO_GROW));
             if (!ost.SampleFifo) throw FFMpegException("av_fifo_init fail");
             ost.AudioResample = out.sample_rate != in.sample_rate || AudioSyncMethod > 1;
+            // Decoders that can mix down (AC-3, DTS, ...) are asked for the output's channels.
+            if (in.ch_layout.nb_channels != out.ch_layout.nb_channels)
+                av_opt_set_chlayout(ist.Codec, "downmix", &out.ch_layout, AV_OPT_SEARCH_CHILDREN);
             break;
         case AVMEDIA_TYPE_VIDEO: {
             ost.VideoCrop = CropLeft + CropRight + CropTop + CropBottom != 0;

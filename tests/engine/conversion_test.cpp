@@ -290,6 +290,16 @@ TEST_F(Conversion, ResamplingAndChannelConversion) {
     EXPECT_TRUE(audio.audible);
 }
 
+TEST_F(Conversion, SurroundDecoderMixesDownForAStereoOutput) {
+    fixtures::MakeMediaFile(File("six.ac3.mkv"), MediaSpec{.audioCodec = "ac3", .sampleRate = 48000, .channels = 6});
+    const auto e = Convert(File("six.ac3.mkv"), {{"ac", "2"}, {"acodec", "libmp3lame"}}, File("mixed.mp3"));
+    ASSERT_TRUE(e->Finished) << e->FailureMessage;
+    const fixtures::StreamInfo audio = StreamOf(File("mixed.mp3"), AVMEDIA_TYPE_AUDIO);
+    EXPECT_EQ(audio.channels, 2);
+    EXPECT_NEAR(audio.samples / 48000.0, 1.0, 0.1);
+    EXPECT_TRUE(audio.audible);
+}
+
 TEST_F(Conversion, StreamCopyKeepsThePackets) {
     const auto e = Convert(File("av.avi"), {{"vcodec", "copy"}, {"acodec", "copy"}}, File("copy.mkv"));
     ASSERT_TRUE(e->Finished) << e->FailureMessage;
