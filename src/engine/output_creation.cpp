@@ -244,7 +244,15 @@ void TCustomFFmpeg::NewAudioStream(AVFormatContext& Output, std::vector<TOutputC
         c.sample_fmt = out.Encoder && out.Encoder->sample_fmts ? out.Encoder->sample_fmts[0] : AV_SAMPLE_FMT_S16;
     }
     c.sample_rate = AudioSampleRate;
-    c.time_base = {1, AudioSampleRate};
+    // An encoder that lists its sample rates gets the nearest of them, as the
+    // frame rate of a video encoder is chosen from its list.
+    if (out.Encoder && out.Encoder->supported_samplerates) {
+        int best = out.Encoder->supported_samplerates[0];
+        for (const int* r = out.Encoder->supported_samplerates; *r; ++r)
+            if (std::abs(*r - AudioSampleRate) < std::abs(best - AudioSampleRate)) best = *r;
+        c.sample_rate = best;
+    }
+    c.time_base = {1, c.sample_rate};
     st.time_base = c.time_base;
     if (!AudioLanguage.empty()) {
         av_dict_set(&st.metadata, "language", AudioLanguage.substr(0, 3).c_str(), 0);

@@ -109,6 +109,20 @@ TEST_F(OutputCreation, FrameRateIsTheNearestTheEncoderLists) {
     }
 }
 
+TEST_F(OutputCreation, SampleRateIsTheNearestTheEncoderLists) {
+    const std::pair<const char*, int> cases[] = {{"96000", 48000}, {"54000", 48000}, {"22050", 22050}, {"8000", 8000}};
+    for (const auto& [rate, expected] : cases) {
+        TCustomFFmpeg engine;
+        engine.Prepare();
+        engine.ApplyOption("vn", "");
+        engine.ApplyOption("acodec", "libmp3lame");
+        engine.ApplyOption("ar", rate);
+        ASSERT_TRUE(engine.OpenOutputFile(dir->File("rate.mp3"))) << engine.LastOpenError;
+        EXPECT_EQ(engine.OutputCodecs[0][0].Codec->sample_rate, expected) << rate;
+        EXPECT_EQ(engine.OutputCodecs[0][0].Codec->time_base.den, expected) << rate;
+    }
+}
+
 TEST_F(OutputCreation, SampleAspectPixelFormatAndFlags) {
     e.ApplyOption("vcodec", "mpeg4");
     e.ApplyOption("s", "352x288");
