@@ -1,0 +1,69 @@
+#include "profile_lists.h"
+
+namespace vidmorph {
+
+const TEntries StandardSizes = {
+    "Original Video Size", "128 x 96 (SQCIF)", "160 x 120 (QVGA)", "176 x 120", "176 x 144 (QCIF)", "192 x 144",
+    "208 x 176",           "220 x 176",        "240 x 180",        "320 x 200", "320 x 240 (VGA)",  "352 x 240",
+    "352 x 288 (CIF)",     "480 x 272",        "480 x 360",        "480 x 480", "480 x 576",        "624 x 352",
+    "640 x 352",           "640 x 480",        "704 x 576 (4CIF)", "720 x 480", "720 x 576"};
+const TEntries StandardVideoQualities = {"192 Kbps", "200 Kbps",  "216 Kbps",  "384 Kbps",  "512 Kbps",
+                                         "640 Kbps", "768 Kbps",  "1000 Kbps", "1200 Kbps", "1500 Kbps",
+                                         "1600 Kbps", "2000 Kbps", "2500 Kbps"};
+const TEntries StandardFrameRates = {"Auto", "14.985 fps", "15.0 fps", "23.975 fps", "25.0 fps", "29.97 fps",
+                                     "30.0 fps"};
+const TEntries StandardAudioQualities = {"32 Kbps",  "40 Kbps",  "48 Kbps",  "64 Kbps",  "80 Kbps",
+                                         "96 Kbps",  "112 Kbps", "128 Kbps", "160 Kbps", "192 Kbps",
+                                         "224 Kbps", "256 Kbps", "320 Kbps"};
+const TEntries StandardSamplingRates = {"8000 Hz",  "16000 Hz", "22050 Hz", "32000 Hz",
+                                        "44100 Hz", "48000 Hz", "54000 Hz", "96000 Hz"};
+const TEntries StandardSamplingRatesWide = {"8000  Hz", "16000 Hz", "22050 Hz", "32000 Hz",
+                                            "44100 Hz", "48000 Hz", "54000 Hz", "96000 Hz"};
+const TEntries AppleVideoQualities = {"512 Kbps", "800 Kbps", "1200 Kbps", "1500 Kbps", "2500 Kbps"};
+const TEntries AmrAudioQualities = {"4750 bps", "5150 bps", "5900 bps",  "6700 bps",
+                                    "7400 bps", "7950 bps", "10200 bps", "12200 bps"};
+
+void FillList(TSettingList& AList, const TEntries& AItems, std::string_view ADefault) {
+    AList.Clear();
+    for (std::string_view item : AItems) AList.Add(std::string(item));
+    SelectText(AList, ADefault);
+}
+
+namespace {
+
+void Fill(TSettingList& AList, const std::optional<TListFill>& AFill) {
+    if (!AFill) return;
+    if (AFill->Items)
+        FillList(AList, *AFill->Items, AFill->Default);
+    else
+        SelectText(AList, AFill->Default);
+}
+
+}  // namespace
+
+void ApplyFill(TProfileLists& L, const TProfileFill& AFill) {
+    Fill(L.ComboVideoCodec, AFill.VideoCodec);
+    Fill(L.ComboVideoSize, AFill.VideoSize);
+    Fill(L.ComboVideoBitrate, AFill.VideoBitrate);
+    Fill(L.ComboVideoFramerate, AFill.VideoFramerate);
+    Fill(L.ComboAudioCodec, AFill.AudioCodec);
+    Fill(L.ComboAudioBitrate, AFill.AudioBitrate);
+    Fill(L.ComboSamplingRate, AFill.SamplingRate);
+    if (!AFill.Channels.empty()) SelectText(L.ComboAudioChannels, AFill.Channels);
+    if (AFill.OriginalAspect) SelectText(L.ComboAspectRatio, "Original");
+}
+
+void FillBitrateSizeFrameRate(TProfileLists& L) {
+    ApplyFill(L, {.VideoSize = TListFill{&StandardSizes, {}},
+                  .VideoBitrate = TListFill{&StandardVideoQualities, {}},
+                  .VideoFramerate = TListFill{&StandardFrameRates, {}},
+                  .AudioBitrate = TListFill{&StandardAudioQualities, {}},
+                  .SamplingRate = TListFill{&StandardSamplingRates, {}}});
+}
+
+void FillFixedLists(TProfileLists& L) {
+    FillList(L.ComboAudioChannels, {"Stereo", "Mono"}, "Stereo");
+    FillList(L.ComboAspectRatio, {"Original", "4:3", "16:9"}, "Original");
+}
+
+}  // namespace vidmorph
