@@ -2,7 +2,9 @@
 // profile promises, read back from the written file.
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "engine.h"
@@ -10,6 +12,7 @@
 #include "media_check.h"
 #include "media_fixture.h"
 #include "profile_test_support.h"
+#include "vexcoder.h"
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -26,22 +29,33 @@ using testing::WindowLists;
 // Runs one task with its two records, as the component's AddInput, AddOutput
 // and a synchronous start do. Empty when the file converted, else the reason.
 std::string Convert(const std::string& input, const TOutputOptions& output) {
-    TCustomFFmpeg e;
-    e.Prepare();
+    // As the application does: one task through the component, one file at a time.
+    TVexcoder vexcoder;
+    std::mutex m;
+    std::condition_variable allDone;
+    bool done = false, finished = false, failed = false;
+    std::string message;
+    vexcoder.OnTerminate = [&](int index, bool taskFinished, bool exception, const std::string& text) {
+        std::lock_guard lock(m);
+        if (index >= 0) {
+            finished = taskFinished;
+            failed = exception;
+            message = text;
+        } else {
+            done = true;
+            allDone.notify_all();
+        }
+    };
     TInputOptions in;
     InitInputOptions(in);
-    in.FileName = input;
-    in.StartTime = 0;
-    try {
-        ApplyInputOptions(e, in);
-        if (!e.OpenInputFile(in.FileName)) return "input: " + e.LastOpenError;
-        ApplyOutputOptions(e, output);
-        if (!e.OpenOutputFile(output.FileName)) return "output: " + e.LastOpenError;
-    } catch (const std::exception& ex) {
-        return std::string("options: ") + ex.what();
-    }
-    e.Start(false, tpNormal);
-    if (!e.Finished || e.Failed) return "run: " + e.FailureMessage;
+    TOutputOptions out = output;
+    const int task = vexcoder.AddInput(input, &in);
+    if (task < 0) return "input: " + vexcoder.LastError();
+    if (!vexcoder.AddOutput(task, out.FileName, &out)) return "output: " + vexcoder.LastError();
+    vexcoder.StartTasks(1);
+    std::unique_lock lock(m);
+    if (!allDone.wait_for(lock, std::chrono::minutes(2), [&] { return done; })) return "no termination";
+    if (!finished || failed) return "run: " + message;
     return {};
 }
 
