@@ -11,20 +11,13 @@
 #include "output_format.h"
 #include "profile_lists.h"
 #include "setting_list.h"
+#include "vector_profile_lists.h"
 
 namespace vidmorph::testing {
 
-// The ten lists as the window creates them: the format list filled, the
-// fixed channel and aspect entries with their first entry selected.
-class WindowLists {
+// The ten lists as the window creates them, with the steps a user takes.
+class WindowLists : public TVectorProfileLists {
 public:
-    WindowLists() {
-        FillComboOutputFormat(lists);
-        FillFixedLists(lists);
-    }
-    WindowLists(const WindowLists&) = delete;
-    WindowLists& operator=(const WindowLists&) = delete;
-
     // Picks a format list entry by its text and runs the selection procedure.
     bool Choose(std::string_view entry) {
         const int index = IndexOfText(format, entry);
@@ -43,19 +36,6 @@ public:
         ApplyProfile(lists, o);
         return o;
     }
-
-    TVectorSettingList format, videoBitrate, videoCodec, videoSize, videoFramerate, audioBitrate, audioCodec,
-        audioChannels, samplingRate, aspectRatio;
-    TProfileLists lists{.ComboOutputFormat = format,
-                        .ComboVideoBitrate = videoBitrate,
-                        .ComboVideoCodec = videoCodec,
-                        .ComboVideoSize = videoSize,
-                        .ComboVideoFramerate = videoFramerate,
-                        .ComboAudioBitrate = audioBitrate,
-                        .ComboAudioCodec = audioCodec,
-                        .ComboAudioChannels = audioChannels,
-                        .ComboSamplingRate = samplingRate,
-                        .ComboAspectRatio = aspectRatio};
 };
 
 }  // namespace vidmorph::testing
