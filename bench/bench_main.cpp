@@ -1,12 +1,15 @@
 // vidmorph-bench: converts a synthetic 720p clip through the engine and through
-// a minimal reference loop, and reports wall time, frames per second and peak
-// memory of each conversion, each run in a child process of its own.
+// a minimal reference loop, and reports wall time, frames per second, peak
+// memory and cores used of each conversion, each run in a child process of its
+// own. Scenarios that ask for it also get the engine with one codec thread per
+// core (as the conversion component runs it), as an extra figure.
 //
 //   vidmorph-bench [--work DIR] [--runs N] [--seconds S] [--scenario S1|S2]...
 //       defaults: --work $TMPDIR/vidmorph-bench (the source clip is cached there),
 //       --runs 5 (best and median reported), --seconds 20
-//   vidmorph-bench --run engine|reference S1|S2 SOURCE DESTINATION
-//       one conversion in this process (what the children run; handy under perf)
+//   vidmorph-bench --run engine|engine-threads|reference S1|S2 SOURCE DESTINATION
+//       one conversion in this process (what the children run; handy under perf);
+//       engine-threads = the engine with ThreadCount = one thread per core
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -23,6 +26,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 extern "C" {
@@ -46,6 +50,15 @@ constexpr int kSourceWidth = 1280, kSourceHeight = 720, kSourceFps = 25, kSource
 constexpr double kRatioTarget = 1.05;
 constexpr double kEngineMemoryTargetMb = 200.0;
 constexpr int kConversionFailed = 2;
+
+// The child kinds: the single-threaded engine, the engine with one codec thread
+// per core, and the reference loop.
+constexpr const char* kEngine = "engine";
+constexpr const char* kEngineThreads = "engine-threads";
+constexpr const char* kReference = "reference";
+
+// What the conversion component gives each task's engine: one codec thread per core.
+int CodecThreadsPerCore() { return static_cast<int>(std::max(1u, std::thread::hardware_concurrency())); }
 
 double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
@@ -72,7 +85,8 @@ int MakeSource(const std::string& path, double seconds) {
     return 0;
 }
 
-int RunEngine(const Scenario& s, const std::string& source, const std::string& destination) {
+// threadPerCore: ThreadCount = one per core instead of the engine's default of 1.
+int RunEngine(const Scenario& s, const std::string& source, const std::string& destination, bool threadPerCore) {
     if (!BindCodecLibraries("", true)) {
         std::fprintf(stderr, "engine: binding the codec libraries failed: %s\n", BindError().c_str());
         return kConversionFailed;
@@ -81,6 +95,7 @@ int RunEngine(const Scenario& s, const std::string& source, const std::string& d
     {
         auto e = std::make_unique<TCustomFFmpeg>();
         e->Prepare();
+        if (threadPerCore) e->ThreadCount = CodecThreadsPerCore();
         if (!e->OpenInputFile(source)) {
             std::fprintf(stderr, "engine: opening %s failed: %s\n", source.c_str(), e->LastOpenError.c_str());
             return kConversionFailed;
@@ -122,9 +137,10 @@ int RunOne(const std::string& kind, const std::string& scenario, const std::stri
     }
     av_log_set_level(AV_LOG_ERROR);
     try {
-        if (kind == "engine") return RunEngine(*s, source, destination);
-        if (kind == "reference") return RunReference(*s, source, destination);
-        std::fprintf(stderr, "unknown kind %s (engine or reference)\n", kind.c_str());
+        if (kind == kEngine) return RunEngine(*s, source, destination, false);
+        if (kind == kEngineThreads) return RunEngine(*s, source, destination, true);
+        if (kind == kReference) return RunReference(*s, source, destination);
+        std::fprintf(stderr, "unknown kind %s (%s, %s or %s)\n", kind.c_str(), kEngine, kEngineThreads, kReference);
     } catch (const std::exception& ex) {
         std::fprintf(stderr, "%s %s: %s\n", kind.c_str(), scenario.c_str(), ex.what());
     }
@@ -139,7 +155,11 @@ struct ChildResult {
     double seconds = 0;     // as the child measured its own work
     long long frames = 0;   // as the child reported (0 = unknown)
     double peakMb = 0;      // the child's ru_maxrss
+    double cpuSeconds = 0;  // the child's ru_utime + ru_stime
+    double processSeconds = 0;  // wall time of the whole child process, fork to wait4
 };
+
+double Seconds(const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; }
 
 // Runs this program again with `args` in a child process and reads its result.
 ChildResult RunChild(const std::vector<std::string>& args) {
@@ -150,6 +170,7 @@ ChildResult RunChild(const std::vector<std::string>& args) {
         return result;
     }
     std::fflush(nullptr);
+    const auto start = std::chrono::steady_clock::now();
     const pid_t pid = fork();
     if (pid < 0) {
         std::perror("fork");
@@ -186,7 +207,9 @@ ChildResult RunChild(const std::vector<std::string>& args) {
     rusage usage{};
     while (wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
     }
+    result.processSeconds = Seconds(std::chrono::steady_clock::now() - start);
     result.peakMb = static_cast<double>(usage.ru_maxrss) / 1024.0;  // ru_maxrss is in KiB
+    result.cpuSeconds = Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
     const std::size_t at = output.find("RESULT ");
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0 && at != std::string::npos &&
         std::sscanf(output.c_str() + at, "RESULT seconds=%lf frames=%lld", &result.seconds, &result.frames) == 2)
@@ -199,6 +222,7 @@ ChildResult RunChild(const std::vector<std::string>& args) {
 struct Measure {
     std::vector<double> times;
     double peakMb = 0;  // the largest of the runs
+    double cpuSeconds = 0, processSeconds = 0;  // summed over the runs
     bool failed = false;
     long long frames = 0;  // probed from the output
     bool checked = false;  // the output passed the sanity check
@@ -211,6 +235,14 @@ struct Measure {
         return t.size() % 2 ? t[t.size() / 2] : (t[t.size() / 2 - 1] + t[t.size() / 2]) / 2;
     }
     double Fps() const { return Best() > 0 ? static_cast<double>(frames) / Best() : 0; }
+    // CPU time over wall time of the child processes: how many cores they kept busy.
+    double CoresUsed() const { return processSeconds > 0 ? cpuSeconds / processSeconds : 0; }
+    void Add(const ChildResult& r) {
+        times.push_back(r.seconds);
+        peakMb = std::max(peakMb, r.peakMb);
+        cpuSeconds += r.cpuSeconds;
+        processSeconds += r.processSeconds;
+    }
 };
 
 // Checks a conversion's output; prints what is wrong. Sets m.frames.
@@ -253,7 +285,7 @@ bool CheckOutput(const std::string& path, const Scenario& s, long long expectedF
 void Usage() {
     std::fprintf(stderr,
                  "usage: vidmorph-bench [--work DIR] [--runs N] [--seconds S] [--scenario S1|S2]...\n"
-                 "       vidmorph-bench --run engine|reference S1|S2 SOURCE DESTINATION\n");
+                 "       vidmorph-bench --run engine|engine-threads|reference S1|S2 SOURCE DESTINATION\n");
 }
 
 int Driver(int argc, char** argv) {
@@ -313,36 +345,51 @@ int Driver(int argc, char** argv) {
     std::printf("%d run(s) each, children measured one at a time on %ld core(s)\n\n", runs,
                 sysconf(_SC_NPROCESSORS_ONLN));
 
+    // One conversion a run measures: the kind of child, its output and its figures.
+    struct Arm {
+        std::string kind;
+        std::string out;
+        Measure m;
+    };
     struct Row {
         const Scenario* s;
-        Measure engine, reference;
-        std::string engineOut, referenceOut;
+        Arm engine, reference;
+        std::optional<Arm> threads;  // engine with one codec thread per core, when the scenario asks
+
+        std::vector<Arm*> Arms() {
+            std::vector<Arm*> all{&engine, &reference};
+            if (threads) all.push_back(&*threads);
+            return all;
+        }
     };
     std::vector<Row> rows;
-    for (const Scenario* s : scenarios)
-        rows.push_back({s, {}, {}, (work / (s->name + "-engine.mp4")).string(),
-                        (work / (s->name + "-reference.mp4")).string()});
+    for (const Scenario* s : scenarios) {
+        const auto arm = [&](const char* kind) {
+            return Arm{kind, (work / (s->name + "-" + kind + ".mp4")).string(), {}};
+        };
+        Row row{s, arm(kEngine), arm(kReference), std::nullopt};
+        if (s->codecThreadsRun) row.threads = arm(kEngineThreads);
+        rows.push_back(std::move(row));
+    }
 
     bool failed = false;
     for (int run = 1; run <= runs; ++run) {
         for (Row& row : rows) {
-            for (int k = 0; k < 2; ++k) {
-                // Alternate which goes first, so neither always runs on a warmer machine.
-                const bool engine = (k == 0) == (run % 2 == 1);
-                Measure& m = engine ? row.engine : row.reference;
-                if (m.failed) continue;
-                const std::string kind = engine ? "engine" : "reference";
-                const std::string& out = engine ? row.engineOut : row.referenceOut;
-                const ChildResult r = RunChild({"--run", kind, row.s->name, source, out});
+            const std::vector<Arm*> arms = row.Arms();
+            for (std::size_t k = 0; k < arms.size(); ++k) {
+                // Rotate which goes first, so none always runs on a warmer machine.
+                Arm& arm = *arms[(k + static_cast<std::size_t>(run - 1)) % arms.size()];
+                if (arm.m.failed) continue;
+                const ChildResult r = RunChild({"--run", arm.kind, row.s->name, source, arm.out});
                 if (!r.ok) {
-                    std::fprintf(stderr, "%s %s failed (run %d)\n", row.s->name.c_str(), kind.c_str(), run);
-                    m.failed = failed = true;
+                    std::fprintf(stderr, "%s %s failed (run %d)\n", row.s->name.c_str(), arm.kind.c_str(), run);
+                    arm.m.failed = failed = true;
                     continue;
                 }
-                m.times.push_back(r.seconds);
-                m.peakMb = std::max(m.peakMb, r.peakMb);
-                std::printf("  run %d  %s %-9s %7.2f s  %6.1f MB\n", run, row.s->name.c_str(), kind.c_str(),
-                            r.seconds, r.peakMb);
+                arm.m.Add(r);
+                std::printf("  run %d  %s %-14s %7.2f s  %6.1f MB  %7.2f s CPU  %4.2f cores\n", run,
+                            row.s->name.c_str(), arm.kind.c_str(), r.seconds, r.peakMb, r.cpuSeconds,
+                            r.processSeconds > 0 ? r.cpuSeconds / r.processSeconds : 0.0);
                 std::fflush(stdout);
             }
         }
@@ -350,39 +397,66 @@ int Driver(int argc, char** argv) {
 
     // Sanity checks on the last outputs (in this process, after all measuring).
     for (Row& row : rows) {
-        for (Measure* m : {&row.engine, &row.reference}) {
-            if (m->failed) continue;
-            m->checked = CheckOutput(m == &row.engine ? row.engineOut : row.referenceOut, *row.s, expectedFrames,
-                                     seconds, *m);
-            if (!m->checked) failed = true;
+        for (Arm* arm : row.Arms()) {
+            if (arm->m.failed) continue;
+            arm->m.checked = CheckOutput(arm->out, *row.s, expectedFrames, seconds, arm->m);
+            if (!arm->m.checked) failed = true;
         }
     }
+
+    // "a/b" of best and of median times, or "-" when either side is missing.
+    const auto ratios = [](const Measure& a, const Measure& b, char (&best)[32], char (&median)[32]) {
+        std::snprintf(best, sizeof best, "-");
+        std::snprintf(median, sizeof median, "-");
+        if (a.failed || b.failed || b.Best() <= 0) return;
+        std::snprintf(best, sizeof best, "%.3f", a.Best() / b.Best());
+        std::snprintf(median, sizeof median, "%.3f", a.Median() / b.Median());
+    };
 
     std::printf("\nSource: %dx%d %d fps mpeg4 + aac %d Hz stereo, %g s (%lld frames); best of %d run(s)\n",
                 kSourceWidth, kSourceHeight, kSourceFps, kSourceRate, seconds, expectedFrames, runs);
-    std::printf("%-4s | %-8s %-8s %7s %8s | %-8s %-8s %7s %8s | %7s %8s\n", "", "engine", "(median)", "fps", "peak MB",
-                "ref", "(median)", "fps", "peak MB", "eng/ref", "(median)");
-    std::printf("-----+-------------------------------------+-------------------------------------+-----------------\n");
-    for (const Row& row : rows) {
-        const Measure& e = row.engine;
-        const Measure& r = row.reference;
-        char ratio[32] = "-", medianRatio[32] = "-";
-        if (!e.failed && !r.failed && r.Best() > 0) {
-            std::snprintf(ratio, sizeof ratio, "%.3f", e.Best() / r.Best());
-            std::snprintf(medianRatio, sizeof medianRatio, "%.3f", e.Median() / r.Median());
-        }
-        std::printf("%-4s | %7.2fs %7.2fs %7.1f %8.1f | %7.2fs %7.2fs %7.1f %8.1f | %7s %8s\n", row.s->name.c_str(),
-                    e.Best(), e.Median(), e.Fps(), e.peakMb, r.Best(), r.Median(), r.Fps(), r.peakMb, ratio,
-                    medianRatio);
+    std::printf("engine and ref: codec threads = 1\n");
+    std::printf("%-4s | %-8s %-8s %7s %8s %5s | %-8s %-8s %7s %8s %5s | %7s %8s\n", "", "engine", "(median)", "fps",
+                "peak MB", "cores", "ref", "(median)", "fps", "peak MB", "cores", "eng/ref", "(median)");
+    std::printf("-----+-------------------------------------------+-------------------------------------------+"
+                "-----------------\n");
+    for (Row& row : rows) {
+        const Measure& e = row.engine.m;
+        const Measure& r = row.reference.m;
+        char ratio[32], medianRatio[32];
+        ratios(e, r, ratio, medianRatio);
+        std::printf("%-4s | %7.2fs %7.2fs %7.1f %8.1f %5.2f | %7.2fs %7.2fs %7.1f %8.1f %5.2f | %7s %8s\n",
+                    row.s->name.c_str(), e.Best(), e.Median(), e.Fps(), e.peakMb, e.CoresUsed(), r.Best(), r.Median(),
+                    r.Fps(), r.peakMb, r.CoresUsed(), ratio, medianRatio);
     }
+    if (std::any_of(rows.begin(), rows.end(), [](const Row& row) { return row.threads.has_value(); })) {
+        std::printf("\nExtra run \"engine, codec threads = cores\" (ThreadCount = %d, as the conversion component"
+                    " sets it)\n",
+                    CodecThreadsPerCore());
+        std::printf("%-4s | %-8s %-8s %7s %8s %5s | %7s %8s | %7s %8s\n", "", "eng thr", "(median)", "fps", "peak MB",
+                    "cores", "thr/ref", "(median)", "thr/eng", "(median)");
+        std::printf("-----+-------------------------------------------+------------------+-----------------\n");
+        for (Row& row : rows) {
+            if (!row.threads) continue;
+            const Measure& t = row.threads->m;
+            char vsRef[32], vsRefMedian[32], vsEngine[32], vsEngineMedian[32];
+            ratios(t, row.reference.m, vsRef, vsRefMedian);
+            ratios(t, row.engine.m, vsEngine, vsEngineMedian);
+            std::printf("%-4s | %7.2fs %7.2fs %7.1f %8.1f %5.2f | %7s %8s | %7s %8s\n", row.s->name.c_str(), t.Best(),
+                        t.Median(), t.Fps(), t.peakMb, t.CoresUsed(), vsRef, vsRefMedian, vsEngine, vsEngineMedian);
+        }
+    }
+    std::printf("\n");
     for (const Row& row : rows) std::printf("  %s: %s\n", row.s->name.c_str(), row.s->description.c_str());
 
     std::printf("fps = output video frames / best wall time; peak MB = largest ru_maxrss of the runs\n");
+    std::printf("cores = CPU time (ru_utime + ru_stime from wait4) / wall time of the child processes, "
+                "over all runs\n");
     std::printf("\nTargets: wall-time ratio engine/reference <= %.2f (best times), engine peak memory < %.0f MB\n",
                 kRatioTarget, kEngineMemoryTargetMb);
-    for (const Row& row : rows) {
-        const Measure& e = row.engine;
-        const Measure& r = row.reference;
+    for (Row& row : rows) {
+        const Measure& e = row.engine.m;
+        const Measure& r = row.reference.m;
         if (e.failed || r.failed) {
             std::printf("  %s: not measured (conversion failed)\n", row.s->name.c_str());
             continue;
@@ -392,11 +466,19 @@ int Driver(int argc, char** argv) {
                     ratio <= kRatioTarget ? "MET" : "MISSED", e.peakMb,
                     e.peakMb < kEngineMemoryTargetMb ? "MET" : "MISSED");
     }
-    for (const Row& row : rows)
-        for (const Measure* m : {&row.engine, &row.reference})
-            if (!m->failed && !m->checked)
+    for (Row& row : rows) {
+        if (!row.threads || row.threads->m.failed || row.engine.m.failed) continue;
+        const Measure& t = row.threads->m;
+        const Measure& e = row.engine.m;
+        std::printf("  %s engine, codec threads = cores (no target): %.2f cores used vs %.2f with codec threads = 1, "
+                    "best time %.2fx of it\n",
+                    row.s->name.c_str(), t.CoresUsed(), e.CoresUsed(), e.Best() > 0 ? t.Best() / e.Best() : 0.0);
+    }
+    for (Row& row : rows)
+        for (const Arm* arm : row.Arms())
+            if (!arm->m.failed && !arm->m.checked)
                 std::printf("  %s %s: output failed the sanity check (see above)\n", row.s->name.c_str(),
-                            m == &row.engine ? "engine" : "reference");
+                            arm->kind.c_str());
     std::printf("Outputs kept in %s\n", work.string().c_str());
     return failed ? 1 : 0;
 }

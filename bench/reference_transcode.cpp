@@ -1,19 +1,32 @@
 #include "reference_transcode.h"
 
 #include <algorithm>
+#include <memory>
 #include <stdexcept>
 
 extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/audio_fifo.h>
 #include <libavutil/channel_layout.h>
 #include <libavutil/error.h>
-#include <libavutil/opt.h>
+#include <libavutil/frame.h>
+#include <libswresample/swresample.h>
+#include <libswscale/swscale.h>
 }
 
-#include "av_ptr.h"
+#include "av_holders.h"
+#include "stream_state.h"
 
 namespace vidmorph::bench {
 
 namespace {
+
+// The one holder the engine has no use for: the reference loop's sample fifo.
+struct AudioFifoDeleter {
+    void operator()(AVAudioFifo* f) const noexcept { av_audio_fifo_free(f); }
+};
+using AudioFifoPtr = std::unique_ptr<AVAudioFifo, AudioFifoDeleter>;
 
 [[noreturn]] void Fail(const std::string& step, int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -34,10 +47,10 @@ T* CheckAlloc(T* p, const std::string& what) {
     return p;
 }
 
-CodecPtr OpenDecoder(const AVStream& stream) {
+CodecContextPtr OpenDecoder(const AVStream& stream) {
     const AVCodec* codec = avcodec_find_decoder(stream.codecpar->codec_id);
     if (!codec) Fail("no decoder for input stream " + std::to_string(stream.index));
-    CodecPtr dec(CheckAlloc(avcodec_alloc_context3(codec), "a decoder context"));
+    CodecContextPtr dec(CheckAlloc(avcodec_alloc_context3(codec), "a decoder context"));
     Check(avcodec_parameters_to_context(dec.get(), stream.codecpar), "copying decoder parameters");
     dec->pkt_timebase = stream.time_base;
     dec->thread_count = 1;
@@ -54,7 +67,7 @@ const AVCodec* FindEncoder(const std::string& name) {
 // One output stream and its encoder.
 struct OutputStream {
     AVStream* stream = nullptr;  // owned by the output context
-    CodecPtr enc;
+    CodecContextPtr enc;
 };
 
 class Transcoder {
@@ -108,7 +121,6 @@ private:
         Check(avformat_alloc_output_context2(&raw, nullptr, scenario_.container.c_str(), destination_.c_str()),
               "creating the " + scenario_.container + " muxer");
         output_.reset(raw);
-        const bool globalHeader = output_->oformat->flags & AVFMT_GLOBALHEADER;
 
         // Video: the scenario's size, the source's frame rate, the display aspect kept.
         AVStream* in = input_->streams[videoIndex_];
@@ -128,12 +140,7 @@ private:
         av_reduce(&venc.sample_aspect_ratio.num, &venc.sample_aspect_ratio.den,
                   int64_t(in->codecpar->width) * srcSar.num * venc.height,
                   int64_t(in->codecpar->height) * srcSar.den * venc.width, 255);
-        venc.thread_count = 1;
-        if (globalHeader) venc.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-        Check(avcodec_open2(&venc, vcodec, nullptr), "opening encoder " + scenario_.videoEncoder);
-        video_.stream = CheckAlloc(avformat_new_stream(output_.get(), nullptr), "a video stream");
-        Check(avcodec_parameters_from_context(video_.stream->codecpar, &venc), "copying video parameters");
-        video_.stream->time_base = venc.time_base;
+        OpenEncoder(video_, *vcodec, "video");
         video_.stream->sample_aspect_ratio = venc.sample_aspect_ratio;
 
         scaled_.reset(CheckAlloc(av_frame_alloc(), "the scaled picture"));
@@ -151,12 +158,7 @@ private:
             av_channel_layout_default(&aenc.ch_layout, audioDec_->ch_layout.nb_channels);
             aenc.bit_rate = scenario_.audioBitRate;
             aenc.time_base = {1, aenc.sample_rate};
-            aenc.thread_count = 1;
-            if (globalHeader) aenc.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-            Check(avcodec_open2(&aenc, acodec, nullptr), "opening encoder " + scenario_.audioEncoder);
-            audio_.stream = CheckAlloc(avformat_new_stream(output_.get(), nullptr), "an audio stream");
-            Check(avcodec_parameters_from_context(audio_.stream->codecpar, &aenc), "copying audio parameters");
-            audio_.stream->time_base = aenc.time_base;
+            OpenEncoder(audio_, *acodec, "audio");
 
             AVChannelLayout inLayout{};
             if (audioDec_->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
@@ -188,6 +190,18 @@ private:
         Check(avformat_write_header(output_.get(), nullptr), "writing the header");
         packet_.reset(CheckAlloc(av_packet_alloc(), "an output packet"));
         decoded_.reset(CheckAlloc(av_frame_alloc(), "a decoded frame"));
+    }
+
+    // Opens `out.enc` (set up but for threads and header placement) single-threaded
+    // and adds its stream to the muxer, in the encoder's time base.
+    void OpenEncoder(OutputStream& out, const AVCodec& codec, const std::string& kind) {
+        AVCodecContext& enc = *out.enc;
+        enc.thread_count = 1;
+        if (output_->oformat->flags & AVFMT_GLOBALHEADER) enc.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        Check(avcodec_open2(&enc, &codec, nullptr), std::string("opening encoder ") + codec.name);
+        out.stream = CheckAlloc(avformat_new_stream(output_.get(), nullptr), "the " + kind + " stream");
+        Check(avcodec_parameters_from_context(out.stream->codecpar, &enc), "copying " + kind + " parameters");
+        out.stream->time_base = enc.time_base;
     }
 
     // Sends a packet (nullptr drains) and handles every frame the decoder gives.
@@ -277,14 +291,14 @@ private:
 
     std::string destination_;
     const Scenario& scenario_;
-    InputPtr input_;
+    InputFormatPtr input_;
     int videoIndex_ = -1, audioIndex_ = -1;
-    CodecPtr videoDec_, audioDec_;
-    OutputPtr output_;
+    CodecContextPtr videoDec_, audioDec_;
+    OutputFormatPtr output_;
     OutputStream video_, audio_;
-    SwsPtr scaler_;
-    SwrPtr resampler_;
-    FifoPtr fifo_;
+    ScalerPtr scaler_;
+    ResamplerPtr resampler_;
+    AudioFifoPtr fifo_;
     int frameSize_ = 1024;
     FramePtr scaled_, converted_, audioFrame_, decoded_;
     PacketPtr packet_;
