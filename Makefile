@@ -14,8 +14,10 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
+# With a display: the desktop app. Without: a sample conversion on the command line.
 run: build
-	@$(BUILD)/src/app/vidmorph
+	@if [ -n "$${DISPLAY:-}$${WAYLAND_DISPLAY:-}" ]; then $(BUILD)/src/app/vidmorph; \
+	 else BUILD=$(BUILD) scripts/run-headless; fi
 
 test: build
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)

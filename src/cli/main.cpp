@@ -89,6 +89,8 @@ int main(int argc, char** argv) {
     app.add_flag("-q,--quiet", quiet, "Only result lines");
     app.add_flag("-v,--verbose", verbose, "Log lines on the error stream (twice: debug)");
     app.add_flag("--version", version, "Print the version");
+    bool check = false;
+    app.add_flag("--check", check, "Check the codec libraries and what the catalogue needs from them");
     app.add_option("files", files, "Files to convert");
     CLI11_PARSE(app, argc, argv);
 
@@ -99,6 +101,12 @@ int main(int argc, char** argv) {
             return 0;
         }
         TVexcoder loader;
+        if (check) {
+            const bool usable = loader.LoadCodecLibraries("", true);
+            std::cout << "codec libraries: " << (usable ? "usable" : loader.LastError()) << "\n";
+            for (const std::string& line : DescribeCodecSupport()) std::cout << line << "\n";
+            return usable ? 0 : 1;
+        }
         if (!loader.LoadCodecLibraries("", true)) {
             std::cerr << "vidmorph-cli: " << loader.LastError() << "\n";
             return 1;
