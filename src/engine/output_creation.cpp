@@ -152,16 +152,25 @@ static const AVCodec* ChooseEncoder(TCustomFFmpeg& e, AVFormatContext& output, T
     return id == AV_CODEC_ID_NONE ? nullptr : avcodec_find_encoder(id);
 }
 
+// The encoder side of a new video or audio stream: its encoder (none for a
+// copy), a codec context of the kind, the codec thread count and the tag.
+static TOutputCodec BeginStream(TCustomFFmpeg& e, AVFormatContext& output, TLibText& name, bool copy, AVMediaType kind,
+                                int tag, AVCodecID& id) {
+    TOutputCodec out;
+    id = AV_CODEC_ID_NONE;
+    if (!copy) out.Encoder = ChooseEncoder(e, output, name, kind, id);
+    out.Codec = NewCodecContext(out.Encoder, kind);
+    out.Codec->thread_count = e.ThreadCount;
+    if (tag) out.Codec->codec_tag = static_cast<unsigned>(tag);
+    return out;
+}
+
 void TCustomFFmpeg::NewVideoStream(AVFormatContext& Output, std::vector<TOutputCodec>& Codecs) {
     AVStream& st = AddStream(Output, VideoCodecName);
-    TOutputCodec out;
-    AVCodecID id = AV_CODEC_ID_NONE;
-    if (!VideoStreamCopy) out.Encoder = ChooseEncoder(*this, Output, VideoCodecName, AVMEDIA_TYPE_VIDEO, id);
-    out.Codec = NewCodecContext(out.Encoder, AVMEDIA_TYPE_VIDEO);
+    AVCodecID id;
+    TOutputCodec out = BeginStream(*this, Output, VideoCodecName, VideoStreamCopy, AVMEDIA_TYPE_VIDEO, VideoCodecTag, id);
     AVCodecContext& c = *out.Codec;
     AVCodecContext& defaults = *CodecDefaults[AVMEDIA_TYPE_VIDEO];
-    c.thread_count = ThreadCount;
-    if (VideoCodecTag) c.codec_tag = static_cast<unsigned>(VideoCodecTag);
     if ((VideoGlobalHeader & 1) || (VideoGlobalHeader == 0 && (Output.oformat->flags & AVFMT_GLOBALHEADER))) {
         c.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         defaults.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
@@ -215,14 +224,10 @@ void TCustomFFmpeg::NewVideoStream(AVFormatContext& Output, std::vector<TOutputC
 
 void TCustomFFmpeg::NewAudioStream(AVFormatContext& Output, std::vector<TOutputCodec>& Codecs) {
     AVStream& st = AddStream(Output, AudioCodecName);
-    TOutputCodec out;
-    AVCodecID id = AV_CODEC_ID_NONE;
-    if (!AudioStreamCopy) out.Encoder = ChooseEncoder(*this, Output, AudioCodecName, AVMEDIA_TYPE_AUDIO, id);
-    out.Codec = NewCodecContext(out.Encoder, AVMEDIA_TYPE_AUDIO);
+    AVCodecID id;
+    TOutputCodec out = BeginStream(*this, Output, AudioCodecName, AudioStreamCopy, AVMEDIA_TYPE_AUDIO, AudioCodecTag, id);
     AVCodecContext& c = *out.Codec;
     AVCodecContext& defaults = *CodecDefaults[AVMEDIA_TYPE_AUDIO];
-    c.thread_count = ThreadCount;
-    if (AudioCodecTag) c.codec_tag = static_cast<unsigned>(AudioCodecTag);
     if (Output.oformat->flags & AVFMT_GLOBALHEADER) {
         c.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         defaults.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
