@@ -152,8 +152,8 @@ TEST_F(Cli, ConvertsWithChoices) {
                              "--volume", "60", "--option", "title=From the CLI", File("song.wav")},
                             *dir);
     ASSERT_EQ(mp3.status, 0) << mp3.out << mp3.err;
-    const fixtures::StreamInfo* audio =
-        fixtures::FindStream(fixtures::ProbeMediaFile((out / "song.mp3").string()), AVMEDIA_TYPE_AUDIO);
+    const fixtures::FileInfo song = fixtures::ProbeMediaFile((out / "song.mp3").string());
+    const fixtures::StreamInfo* audio = fixtures::FindStream(song, AVMEDIA_TYPE_AUDIO);
     ASSERT_NE(audio, nullptr);
     EXPECT_EQ(audio->channels, 1);
     EXPECT_EQ(audio->sampleRate, 22050);
