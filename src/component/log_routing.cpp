@@ -95,6 +95,11 @@ void TLogRouting::LibraryLogCallback(void* AContext, int ALevel, const char* AFo
             Registry& r = TheRegistry();
             std::lock_guard lock(r.m);
             TLogItem& item = r.lines.FindOrAdd(thread);
+            if (item.Pending.size() >= kLineBuffer - 1) {
+                // A line that filled the buffer without ending goes out as it is.
+                lines.push_back(std::move(item.Pending));
+                item.Pending.clear();
+            }
             char buffer[kLineBuffer] = {};
             std::size_t used = 0;
             if (!item.Pending.empty()) {

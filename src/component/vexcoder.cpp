@@ -202,16 +202,17 @@ void TCustomVexcoder::StartTask(int AIndex) {
     task->ReportInterval = int64_t(progressInterval_) * 1000;
     SetEngineVerbosity(*task);
     const auto priority = static_cast<TThreadPriority>(ThreadPriority);
-    if (parallelCount_ <= 0) {
-        task->ThreadId = CurrentThreadId();
+    if (parallelCount_ <= 0 && scheduler_) {
+        SetThreadOf(*task, CurrentThreadId());
         task->Start(false, priority);  // the whole run, on this thread
         return;
     }
+    SetThreadOf(*task, 0);
+    // A refused start may report its termination right here, and the handler
+    // may free the task: touch it again only when a thread came back.
     if (const auto thread = task->Start(true, priority)) {
-        task->ThreadId = thread->ThreadID();
+        SetThreadOf(*task, thread->ThreadID());
         thread->Resume();
-    } else {
-        task->ThreadId = 0;
     }
 }
 
@@ -236,6 +237,7 @@ void TCustomVexcoder::DoTerminate(TFFmpeg& ATask) {
     const int index = ATask.TaskIndex;
     const bool finished = ATask.Finished, failed = ATask.Failed;
     const std::string message = ATask.FailureMessage;
+    SetThreadOf(ATask, 0);  // its thread (or the owner's, when synchronous) runs it no longer
     if (OnTerminate) OnTerminate(index, finished, failed, message);
     ++finishedCount_;
     if (pendingCount_ > 0) {
@@ -254,9 +256,27 @@ void TCustomVexcoder::DoLog(TFFmpeg* ATask, int ALevel, const std::string& AText
 }
 
 void TCustomVexcoder::DeliverLogLine(pid_t AThreadId, int ALevel, const std::string& ALine) {
-    std::unique_lock lock(lock_, std::defer_lock);
-    if (!LockForEvent(lock, nullptr)) return;
+    std::unique_lock lock(lock_, std::try_to_lock);
+    if (!lock.owns_lock()) {
+        // Busy: wait only for a line of one of this component's own tasks; a
+        // line of another component's thread is not worth a lock-order cycle.
+        {
+            std::lock_guard owned(ownedMutex_);
+            if (std::find(ownedThreads_.begin(), ownedThreads_.end(), AThreadId) == ownedThreads_.end()) return;
+        }
+        if (!LockForEvent(lock, nullptr)) return;
+    }
     DoLog(tasks_.FindByThreadId(AThreadId), ALevel, ALine);
+}
+
+void TCustomVexcoder::SetThreadOf(TFFmpeg& ATask, pid_t AThreadId) {
+    std::lock_guard owned(ownedMutex_);
+    if (const pid_t old = ATask.ThreadId; old != 0) {
+        const auto it = std::find(ownedThreads_.begin(), ownedThreads_.end(), old);
+        if (it != ownedThreads_.end()) ownedThreads_.erase(it);
+    }
+    ATask.ThreadId = AThreadId;
+    if (AThreadId != 0) ownedThreads_.push_back(AThreadId);
 }
 
 void TCustomVexcoder::DoProgress(TFFmpeg& ATask, int AFrameNumber, int AFPS, int ACurrentDuration, float AQuality,

@@ -65,7 +65,8 @@ public:
     int AddInput(const std::string& AFileName, TInputOptions* AOptions = nullptr);
     bool AddOutput(int AIndex, const std::string& AFileName, TOutputOptions* AOptions = nullptr);
     // Starts up to AParallelCount tasks at once; 0 or less runs them one
-    // after another on the owner's thread through the scheduler.
+    // after another on the owner's thread through the scheduler (without a
+    // scheduler: one after another on worker threads).
     void StartTasks(int AParallelCount);
     void StopTasks();
     void PauseTasks();
@@ -117,6 +118,8 @@ private:
     void StartNextTask();
     void StartTask(int AIndex);
     void SetEngineVerbosity(TFFmpeg& ATask);
+    // Records which thread runs a task (0: none), for the log routing.
+    void SetThreadOf(TFFmpeg& ATask, pid_t AThreadId);
     // Takes the component lock for an event of a task; false when the task
     // is being freed and the lock stays busy (its event is then dropped).
     bool LockForEvent(std::unique_lock<std::recursive_mutex>& lock, const TFFmpeg* ATask);
@@ -135,6 +138,8 @@ private:
     int parallelCount_ = 0;
     int finishedCount_ = 0;
     int pendingCount_ = 0;
+    std::mutex ownedMutex_;
+    std::vector<pid_t> ownedThreads_;  // threads running this component's tasks
     std::atomic<int> freeing_{0};                         // tasks being freed right now
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);  // for deferred calls
 public:

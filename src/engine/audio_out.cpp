@@ -1,6 +1,7 @@
 // The audio output path on 16-bit interleaved samples: sync (drop, insert
 // silence, or stretch), rate and channel conversion, encoder-sized frames.
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -74,7 +75,9 @@ void TCustomFFmpeg::AudioOut(OutputStreamState& ost, InputStreamState& ist, cons
     if (outChannels <= 0 || inChannels <= 0 || outRate <= 0 || inRate <= 0) return;
     const int frameSize = enc.frame_size;
 
-    if (outChannels != inChannels) ost.AudioResample = true;
+    // A block of another channel count or rate than the output (also when the
+    // input changes mid-stream) goes through the resampler.
+    if (outChannels != inChannels || outRate != inRate) ost.AudioResample = true;
     if (ost.AudioResample && (!ost.Resampler || ost.ResamplerInChannels != inChannels || ost.ResamplerInRate != inRate)) {
         ost.ResamplerInChannels = inChannels;
         ost.ResamplerInRate = inRate;
@@ -90,7 +93,8 @@ void TCustomFFmpeg::AudioOut(OutputStreamState& ost, InputStreamState& ist, cons
     if (AudioSyncMethod != 0) {
         const double delta = syncTime * outRate - ost.SyncOpts - fifoSamples;
         const double inputDelta = delta * inRate / outRate;
-        int byteDelta = static_cast<int>(inputDelta) * 2 * inChannels;
+        const double limit = double(INT_MAX) / (2 * inChannels);
+        int byteDelta = static_cast<int>(std::clamp(inputDelta, -limit, limit)) * 2 * inChannels;
         if (std::fabs(delta) > 50) {
             if (ist.IsStart || std::fabs(delta) > AudioDriftThreshold * outRate) {
                 if (byteDelta < 0) {
@@ -144,7 +148,7 @@ void TCustomFFmpeg::AudioOut(OutputStreamState& ost, InputStreamState& ist, cons
     }
 
     if (frameSize > 1) {
-        if (av_fifo_write(ost.SampleFifo.get(), out, static_cast<std::size_t>(outSize)) < 0) return;
+        if (av_fifo_write(ost.SampleFifo.get(), out, static_cast<std::size_t>(outSize)) < 0) throw std::bad_alloc();
         const std::size_t frameBytes = std::size_t(frameSize) * 2 * outChannels;
         std::vector<uint8_t>& frameBuffer = ResampleBuffer;
         while (av_fifo_can_read(ost.SampleFifo.get()) >= frameBytes) {

@@ -188,6 +188,13 @@ std::shared_ptr<TFFmpegThread> TCustomFFmpeg::Start(bool AThreaded, TThreadPrior
 
 void TCustomFFmpeg::Run() {
     Finished = false;
+    if (StopRequested) {
+        // Stopped before it began (a worker resumed only to be freed): no
+        // file is touched, the termination still comes.
+        ReleaseAll();
+        SignalTerminated();
+        return;
+    }
     // Whatever happens in the conversion, the open codecs are closed, the
     // engine is released and the termination is signalled exactly once. An
     // exception a handler raises is passed on after that.
@@ -236,8 +243,10 @@ void TCustomFFmpeg::CloseOpenCodecs() {
 }
 
 void TCustomFFmpeg::SignalTerminated() {
-    Running = false;
+    // Terminated first: a Stop arriving now must not take the engine for one
+    // that never ran and deliver a second termination.
     Terminated = true;
+    Running = false;
     {
         std::lock_guard lock(threadMutex_);
         workerThread_.reset();

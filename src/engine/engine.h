@@ -249,6 +249,9 @@ protected:
     // Encodes what the sample fifo still holds and drains the audio encoder.
     void FlushAudio(OutputStreamState& ost);
     void FlushVideo(OutputStreamState& ost);
+    // Rebuilds the scaler when a picture's size or format differs from what
+    // the video path was built for; false when it cannot be used at all.
+    bool AdaptVideoPath(OutputStreamState& ost, const AVFrame& picture);
     void Report(bool LastReport);
     void WriteVideoStats(OutputStreamState& ost, int FrameSize);
 

@@ -68,6 +68,10 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& FileName) {
         ~ClearOnExit() { e.ClearInputSettings(); }
     } clearOnExit{*this};
 
+    if (!CodecDefaults[AVMEDIA_TYPE_VIDEO]) {
+        LastOpenError = "The codec libraries are not loaded";  // Prepare found them unbound
+        return false;
+    }
     if (InputFileCount >= MAX_FILES) {
         LastOpenError = "Too many input files (at most " + std::to_string(MAX_FILES) + ")";
         return false;
@@ -101,6 +105,9 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& FileName) {
     std::unique_ptr<AVDictionary, DictDeleter> options(rawOptions);
 
     CopyGenericOptions(context.get(), FormatDefaults.get(), AV_OPT_FLAG_DECODING_PARAM);
+    // A stop request ends a read that blocks (a stalled pipe or network input).
+    context->interrupt_callback = {[](void* engine) { return static_cast<TCustomFFmpeg*>(engine)->StopRequested ? 1 : 0; },
+                                   this};
     context->video_codec_id = videoId;
     context->audio_codec_id = audioId;
     context->subtitle_codec_id = subtitleId;

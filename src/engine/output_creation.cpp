@@ -147,7 +147,8 @@ static const AVCodec* ChooseEncoder(TCustomFFmpeg& e, AVFormatContext& output, T
         if (const AVCodec* named = avcodec_find_encoder_by_name(name.CStr())) return named;
         return avcodec_find_encoder(id);
     }
-    id = kind == AVMEDIA_TYPE_SUBTITLE ? AV_CODEC_ID_NONE
+    // Subtitles: the format's own subtitle codec (the guess knows no subtitles).
+    id = kind == AVMEDIA_TYPE_SUBTITLE ? output.oformat->subtitle_codec
                                         : av_guess_codec(output.oformat, nullptr, output.url, nullptr, kind);
     return id == AV_CODEC_ID_NONE ? nullptr : avcodec_find_encoder(id);
 }
@@ -325,6 +326,10 @@ bool TCustomFFmpeg::OpenOutputFile(const std::string& FileName) {
         }
     } clearOnExit{*this};
 
+    if (!CodecDefaults[AVMEDIA_TYPE_VIDEO]) {
+        LastOpenError = "The codec libraries are not loaded";  // Prepare found them unbound
+        return false;
+    }
     if (OutputFileCount >= MAX_FILES) {
         LastOpenError = "Too many output files (at most " + std::to_string(MAX_FILES) + ")";
         return false;
@@ -342,7 +347,9 @@ bool TCustomFFmpeg::OpenOutputFile(const std::string& FileName) {
 
     bool useVideo = format->video_codec != AV_CODEC_ID_NONE || VideoStreamCopy || VideoCodecName.IsSet();
     bool useAudio = format->audio_codec != AV_CODEC_ID_NONE || AudioStreamCopy || AudioCodecName.IsSet();
-    bool useSubtitle = format->subtitle_codec != AV_CODEC_ID_NONE || SubtitleStreamCopy || SubtitleCodecName.IsSet();
+    // Subtitles by default only where the library can encode the format's own kind.
+    bool useSubtitle = (format->subtitle_codec != AV_CODEC_ID_NONE && avcodec_find_encoder(format->subtitle_codec)) ||
+                       SubtitleStreamCopy || SubtitleCodecName.IsSet();
     if (InputFileCount > 0) {
         try {
             useVideo = useVideo && InputsHave(*this, AVMEDIA_TYPE_VIDEO);

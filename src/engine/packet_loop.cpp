@@ -149,7 +149,12 @@ void TCustomFFmpeg::PacketLoop() {
 void TCustomFFmpeg::EndOfRun() {
     for (const auto& ist : InputStreamTable)
         if (ist->DecodingNeeded) OutputPacket(*ist, nullptr);
-    for (int f = 0; f < OutputFileCount; ++f) av_write_trailer(OutputFiles[f].get());
+    for (int f = 0; f < OutputFileCount; ++f) {
+        AVFormatContext& output = *OutputFiles[f];
+        int written = av_write_trailer(&output);
+        if (written >= 0 && output.pb) written = output.pb->error;
+        if (written < 0) throw FFMpegException(ErrorText(output.url ? output.url : "", written));
+    }
     Report(true);
     for (const auto& ost : OutputStreamTable) {
         if (!ost->EncodingNeeded || !ost->Setup->Codec) continue;
@@ -378,14 +383,24 @@ void TCustomFFmpeg::SubtitleOut(OutputStreamState& ost, InputStreamState& ist, A
         Log(0, "Subtitle packets must have a pts");
         return;
     }
-    if (SubtitleBuffer.size() < 65536) SubtitleBuffer.resize(65536);
+    if (SubtitleBuffer.size() < 1024 * 1024) SubtitleBuffer.resize(1024 * 1024);
     const bool dvb = ost.Codec->codec_id == AV_CODEC_ID_DVB_SUBTITLE;
-    const int64_t basePts = av_rescale_q(pts, ist.Stream->time_base, ost.Stream->time_base);
-    sub.pts = av_rescale_q(pts, ist.Stream->time_base, AV_TIME_BASE_Q);
+    // Encoders take subtitles that start at their own timestamp.
+    const int64_t startMs = sub.start_display_time;
+    sub.end_display_time -= static_cast<uint32_t>(startMs);
+    sub.start_display_time = 0;
+    const int64_t basePts =
+        av_rescale_q(pts, ist.Stream->time_base, ost.Stream->time_base) + av_rescale_q(startMs, {1, 1000}, ost.Stream->time_base);
+    sub.pts = av_rescale_q(pts, ist.Stream->time_base, AV_TIME_BASE_Q) + startMs * 1000;
     for (int i = 0; i < (dvb ? 2 : 1); ++i) {
         const int size = avcodec_encode_subtitle(ost.Codec, SubtitleBuffer.data(),
                                                  static_cast<int>(SubtitleBuffer.size()), &sub);
-        if (size < 0) throw FFMpegException("Subtitle encoding failed");
+        if (size < 0) {
+            // One subtitle the encoder cannot take (a picture for a text
+            // encoder, say) is left out; the conversion goes on.
+            Log(0, "Subtitle encoding failed");
+            return;
+        }
         const PacketPtr out(av_packet_alloc());
         if (!out || av_new_packet(out.get(), size) < 0) throw std::bad_alloc();
         std::memcpy(out->data, SubtitleBuffer.data(), static_cast<std::size_t>(size));

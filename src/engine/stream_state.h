@@ -86,6 +86,10 @@ struct OutputStreamState {
     FramePtr TempPicture;
     ScalerPtr Scaler;
     int ScaleHeight = 0;
+    // The decoded picture the video path was built for; a picture of another
+    // size or format makes it rebuild the scaler.
+    int SourceWidth = 0, SourceHeight = 0, SourceFormat = -1;
+    int64_t LastPts = INT64_MIN;  // the last timestamp handed to the encoder
     bool VideoCrop = false;
     int CropTopRows = 0, CropLeftColumns = 0;
     bool VideoPad = false;

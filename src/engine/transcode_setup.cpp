@@ -98,12 +98,16 @@ void TCustomFFmpeg::SetupEncoding(OutputStreamState& ost, InputStreamState& ist)
         case AVMEDIA_TYPE_AUDIO:
             ost.SampleFifo.reset(av_fifo_alloc2(1024, 1, AV_FIFO_FLAG_AUTO_GROW));
             if (!ost.SampleFifo) throw FFMpegException("av_fifo_init fail");
+            av_fifo_auto_grow_limit(ost.SampleFifo.get(), SIZE_MAX);  // any block size
             ost.AudioResample = out.sample_rate != in.sample_rate || AudioSyncMethod > 1;
             // Decoders that can mix down (AC-3, DTS, ...) are asked for the output's channels.
             if (in.ch_layout.nb_channels != out.ch_layout.nb_channels)
                 av_opt_set_chlayout(ist.Codec, "downmix", &out.ch_layout, AV_OPT_SEARCH_CHILDREN);
             break;
         case AVMEDIA_TYPE_VIDEO: {
+            ost.SourceWidth = in.width;
+            ost.SourceHeight = in.height;
+            ost.SourceFormat = in.pix_fmt;
             ost.VideoCrop = CropLeft + CropRight + CropTop + CropBottom != 0;
             ost.VideoPad = PadLeft + PadRight + PadTop + PadBottom != 0;
             ost.VideoResample = out.width != in.width - (CropLeft + CropRight) + (PadLeft + PadRight) ||

@@ -1,6 +1,7 @@
 // The video output path: frame-rate sync (drop or duplicate), crop, scale,
 // pad, encode.
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 
@@ -63,6 +64,38 @@ bool PadPicture(AVFrame& dst, const AVFrame* src, int top, int bottom, int left,
 
 }  // namespace
 
+bool TCustomFFmpeg::AdaptVideoPath(OutputStreamState& ost, const AVFrame& picture) {
+    if (picture.width == ost.SourceWidth && picture.height == ost.SourceHeight && picture.format == ost.SourceFormat)
+        return true;
+    // The stream changed size or pixel format: scale what now arrives into
+    // the encoder's picture (the crop and pad bands stay as they were).
+    const AVCodecContext& enc = *ost.Codec;
+    const int width = picture.width - CropLeft - CropRight, height = picture.height - CropTop - CropBottom;
+    if (width <= 0 || height <= 0) {
+        Log(0, "error cropping picture");
+        return false;
+    }
+    if (!ost.TempPicture) {
+        ost.TempPicture.reset(av_frame_alloc());
+        if (!ost.TempPicture) throw std::bad_alloc();
+        ost.TempPicture->format = enc.pix_fmt;
+        ost.TempPicture->width = enc.width;
+        ost.TempPicture->height = enc.height;
+        if (av_frame_get_buffer(ost.TempPicture.get(), 0) < 0) throw FFMpegException("Cannot allocate temp picture, check pix fmt");
+    }
+    SwsContext* scaler = sws_getCachedContext(ost.Scaler.release(), width, height, static_cast<AVPixelFormat>(picture.format),
+                                              enc.width - PadLeft - PadRight, enc.height - PadTop - PadBottom,
+                                              enc.pix_fmt, SwsFlags, nullptr, nullptr, nullptr);
+    ost.Scaler.reset(scaler);
+    if (!scaler) throw FFMpegException("Cannot get resampling context");
+    ost.VideoResample = true;
+    ost.ScaleHeight = height;
+    ost.SourceWidth = picture.width;
+    ost.SourceHeight = picture.height;
+    ost.SourceFormat = picture.format;
+    return true;
+}
+
 void TCustomFFmpeg::VideoOut(OutputStreamState& ost, InputStreamState& ist, AVFrame& picture, int& FrameSize) {
     AVCodecContext& enc = *ost.Codec;
     FrameSize = 0;
@@ -78,7 +111,7 @@ void TCustomFFmpeg::VideoOut(OutputStreamState& ost, InputStreamState& ist, AVFr
         else if (VideoSyncMethod == 2)
             ost.SyncOpts = std::llrint(syncTime / timeBase);
         else if (delta > 1.1)
-            count = static_cast<int>(std::llrint(delta));
+            count = static_cast<int>(std::min<double>(std::nearbyint(delta), INT_MAX));
         if (count == 0) {
             ++DropCount;
             if (Verbosity > 2) Log(1, "*** drop!");
@@ -91,6 +124,7 @@ void TCustomFFmpeg::VideoOut(OutputStreamState& ost, InputStreamState& ist, AVFr
     }
     count = std::min(count, MaxFrames[fkVideo] - ost.FrameNumber);
     if (count <= 0) return;
+    if (!AdaptVideoPath(ost, picture)) return;
 
     // Crop: a view into the decoded picture.
     const AVFrame* formatted = &picture;
@@ -146,6 +180,12 @@ void TCustomFFmpeg::VideoOut(OutputStreamState& ost, InputStreamState& ist, AVFr
     if (!ost.EncodeFrame) throw std::bad_alloc();
     const AVCodecContext& defaults = *CodecDefaults[AVMEDIA_TYPE_VIDEO];
     for (int i = 0; i < count && !StopRequested; ++i) {
+        if (ost.SyncOpts <= ost.LastPts) {
+            // Timestamps taken from the input (sync methods 0 and 2) may repeat:
+            // an encoder takes only increasing ones, so the picture goes.
+            ++DropCount;
+            break;
+        }
         AVFrame& frame = *ost.EncodeFrame;
         if (av_frame_ref(&frame, final) < 0) throw std::bad_alloc();
         frame.interlaced_frame = picture.interlaced_frame;
@@ -163,6 +203,7 @@ void TCustomFFmpeg::VideoOut(OutputStreamState& ost, InputStreamState& ist, AVFr
             throw;
         }
         av_frame_unref(&frame);
+        ost.LastPts = ost.SyncOpts;
         ++ost.SyncOpts;
         ++ost.FrameNumber;
     }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <thread>
 
@@ -234,6 +235,12 @@ TEST_F(Conversion, VideoSyncDuplicatesAndDrops) {
     EXPECT_NEAR(StreamOf(File("down.avi"), AVMEDIA_TYPE_VIDEO).frames, 10, 1);
     EXPECT_NEAR(down->DropCount, 15, 1);
 
+    // Method 2 follows the input's timestamps; repeats are dropped, never sent twice.
+    const auto vfr =
+        Convert(File("av.avi"), {{"vcodec", "mpeg4"}, {"an", ""}, {"r", "10"}, {"vsync", "2"}}, File("vfr.avi"));
+    EXPECT_TRUE(vfr->Finished) << vfr->FailureMessage;
+    EXPECT_NEAR(StreamOf(File("vfr.avi"), AVMEDIA_TYPE_VIDEO).frames, 10, 1);
+
     // Method 0 never adds or drops.
     const auto none =
         Convert(File("av.avi"), {{"vcodec", "mpeg4"}, {"an", ""}, {"r", "50"}, {"vsync", "0"}}, File("none.avi"));
@@ -319,6 +326,29 @@ TEST_F(Conversion, SubtitlesAreReencoded) {
     ASSERT_NE(subs.type, AVMEDIA_TYPE_UNKNOWN);
     EXPECT_EQ(subs.codec, AV_CODEC_ID_SUBRIP);
     EXPECT_EQ(subs.cues.size(), 2u);
+}
+
+TEST_F(Conversion, SubtitlesFollowTheFormatsOwnKindWhenNoneIsNamed) {
+    fixtures::MakeMediaFile(File("subs2.mp4"), MediaSpec{.videoCodec = "mpeg4", .subtitle = true});
+    const auto e = Convert(File("subs2.mp4"), {{"vcodec", "mpeg4"}}, File("subs2.mkv"));
+    ASSERT_TRUE(e->Finished) << e->FailureMessage;
+    const fixtures::StreamInfo subs = StreamOf(File("subs2.mkv"), AVMEDIA_TYPE_SUBTITLE);
+    EXPECT_EQ(subs.cues.size(), 2u);
+}
+
+TEST_F(Conversion, WriteErrorsAreFailuresNotSuccesses) {
+    const auto e = Convert(File("av.avi"), {{"vcodec", "mpeg4"}, {"f", "avi"}}, "/dev/full");
+    EXPECT_TRUE(e->Failed);
+    EXPECT_FALSE(e->Finished);
+    EXPECT_THAT(e->FailureMessage, ::testing::StartsWith("/dev/full: "));
+    EXPECT_TRUE(std::filesystem::exists("/dev/full"));  // a device is never removed
+}
+
+TEST_F(Conversion, AnEngineWithoutItsDefaultsOpensNothing) {
+    TCustomFFmpeg e;  // never prepared
+    EXPECT_FALSE(e.OpenInputFile(File("av.avi")));
+    EXPECT_EQ(e.LastOpenError, "The codec libraries are not loaded");
+    EXPECT_FALSE(e.OpenOutputFile(File("never.avi")));
 }
 
 TEST_F(Conversion, TwoPassEncoding) {
@@ -539,6 +569,73 @@ TEST_F(Conversion, DamagedSourcesFailCleanlyOrConvertWhatIsThere) {
         if (e.Finished && std::filesystem::exists(out)) {
             EXPECT_NO_THROW(ProbeMediaFile(out)) << name;  // what came out plays
         }
+    }
+}
+
+// A raw Motion-JPEG stream whose pictures change size part-way through.
+void WriteMjpegSizes(const std::string& path, const std::vector<std::pair<int, int>>& sizes, int framesEach) {
+    std::ofstream out(path, std::ios::binary);
+    for (const auto& [w, h] : sizes) {
+        const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MJPEG);
+        CodecContextPtr ctx(avcodec_alloc_context3(codec));
+        ctx->width = w;
+        ctx->height = h;
+        ctx->pix_fmt = AV_PIX_FMT_YUVJ420P;
+        ctx->time_base = {1, 25};
+        ASSERT_GE(avcodec_open2(ctx.get(), codec, nullptr), 0);
+        FramePtr frame(av_frame_alloc());
+        frame->format = ctx->pix_fmt;
+        frame->width = w;
+        frame->height = h;
+        ASSERT_GE(av_frame_get_buffer(frame.get(), 0), 0);
+        const PacketPtr pkt(av_packet_alloc());
+        for (int i = 0; i <= framesEach; ++i) {
+            if (i < framesEach) {
+                ASSERT_GE(av_frame_make_writable(frame.get()), 0);
+                for (int p = 0; p < 3; ++p)
+                    for (int y = 0; y < (p ? h / 2 : h); ++y)
+                        std::memset(frame->data[p] + y * frame->linesize[p], p ? 128 : (y + i * 7) & 255,
+                                    static_cast<std::size_t>(p ? w / 2 : w));
+                frame->pts = i;
+            }
+            avcodec_send_frame(ctx.get(), i < framesEach ? frame.get() : nullptr);
+            while (avcodec_receive_packet(ctx.get(), pkt.get()) == 0) {
+                out.write(reinterpret_cast<const char*>(pkt->data), pkt->size);
+                av_packet_unref(pkt.get());
+            }
+        }
+    }
+}
+
+TEST_F(Conversion, PicturesThatChangeSizeMidStream) {
+    const struct {
+        const char* name;
+        std::vector<std::pair<int, int>> sizes;
+        Options options;
+        int width, height;
+    } cases[] = {
+        {"shrink", {{320, 240}, {160, 120}}, {{"vcodec", "mpeg4"}}, 320, 240},
+        {"grow", {{160, 120}, {640, 480}}, {{"vcodec", "mpeg4"}}, 160, 120},
+        {"scaled", {{320, 240}, {64, 64}}, {{"vcodec", "mpeg4"}, {"s", "640x480"}}, 640, 480},
+        {"direct", {{320, 240}, {160, 120}}, {{"vcodec", "mjpeg"}, {"pix_fmt", "yuvj420p"}}, 320, 240},
+        {"padded", {{320, 240}, {160, 120}}, {{"vcodec", "mjpeg"}, {"pix_fmt", "yuvj420p"}, {"padtop", "16"}}, 320, 256},
+    };
+    for (const auto& c : cases) {
+        const std::string input = File(std::string(c.name) + ".mjpeg");
+        WriteMjpegSizes(input, c.sizes, 10);
+        auto e = std::make_unique<TCustomFFmpeg>();
+        e->Prepare();
+        e->ApplyOption("f", "mjpeg");
+        ASSERT_TRUE(e->OpenInputFile(input)) << e->LastOpenError;
+        for (const auto& [k, v] : c.options) e->ApplyOption(k, v);
+        const std::string output = File(std::string(c.name) + "-resized.avi");
+        ASSERT_TRUE(e->OpenOutputFile(output)) << e->LastOpenError;
+        e->Start(false, tpNormal);
+        ASSERT_TRUE(e->Finished) << c.name << ": " << e->FailureMessage;
+        const fixtures::StreamInfo video = StreamOf(output, AVMEDIA_TYPE_VIDEO);
+        EXPECT_EQ(video.width, c.width) << c.name;
+        EXPECT_EQ(video.height, c.height) << c.name;
+        EXPECT_EQ(video.frames, 20) << c.name;
     }
 }
 
