@@ -3,7 +3,7 @@ BUILD     ?= build
 ASAN_BUILD ?= build-asan
 JOBS      ?= $(shell nproc)
 
-.PHONY: deps configure build run test test-sanitize test-tsan bench clean
+.PHONY: deps configure build run test test-sanitize test-tsan bench install screenshot clean
 
 deps:
 	@scripts/install-deps
@@ -37,6 +37,23 @@ test-tsan: deps
 	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target component_tests
 	@TSAN_OPTIONS=halt_on_error=1 $(TSAN_BUILD)/tests/component_tests \
 	  --gtest_filter='Vexcoder.*-Vexcoder.CodecThreads*'
+
+# The desktop app, its help, menu entry and icon (PREFIX=/usr/local, DESTDIR for staging).
+PREFIX ?= /usr/local
+install: build
+	install -Dm755 $(BUILD)/src/app/vidmorph $(DESTDIR)$(PREFIX)/lib/vidmorph/vidmorph
+	install -Dm644 share/help.html $(DESTDIR)$(PREFIX)/lib/vidmorph/help.html
+	install -Dm755 $(BUILD)/src/cli/vidmorph-cli $(DESTDIR)$(PREFIX)/bin/vidmorph-cli
+	install -d $(DESTDIR)$(PREFIX)/bin
+	ln -sf ../lib/vidmorph/vidmorph $(DESTDIR)$(PREFIX)/bin/vidmorph
+	install -Dm644 share/vidmorph.desktop $(DESTDIR)$(PREFIX)/share/applications/vidmorph.desktop
+	install -Dm644 share/vidmorph.svg $(DESTDIR)$(PREFIX)/share/icons/hicolor/scalable/apps/vidmorph.svg
+	-update-desktop-database -q $(DESTDIR)$(PREFIX)/share/applications 2>/dev/null
+	-gtk-update-icon-cache -q -t $(DESTDIR)$(PREFIX)/share/icons/hicolor 2>/dev/null
+
+# A screenshot of the main window under Xvfb, into docs/main-window.png.
+screenshot: build
+	@scripts/screenshot-main-window
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)

@@ -129,7 +129,8 @@ TConvertResult ConvertFiles(const TVectorProfileLists& ALists, const TConvertSet
             changed.notify_all();
         };
         if (S.Verbose)
-            v.OnLog = [&, input](int, TLogLevel, const std::string& text) {
+            v.OnLog = [&, input](int index, TLogLevel, const std::string& text) {
+                if (index < 0) return;  // not this file's task (another file's, or nobody's)
                 std::lock_guard lock(m);
                 err << input << ": " << text << "\n";
             };

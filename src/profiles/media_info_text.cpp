@@ -1,6 +1,5 @@
 #include "media_info_text.h"
 
-#include <cmath>
 #include <cstdio>
 
 extern "C" {
@@ -14,13 +13,15 @@ namespace vidmorph {
 
 std::string FrameRateText(int ANum, int ADen) {
     if (ANum <= 0 || ADen <= 0) return " ";
-    const double hundredths = std::nearbyint(double(ANum) / ADen * 100.0);
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f", hundredths / 100.0);
-    std::string s(text);
-    while (s.back() == '0') s.pop_back();
-    if (s.back() == '.') s.pop_back();
-    return s;
+    // Hundredths, rounded halves to even, in integers (exact for every fraction).
+    int64_t hundredths = int64_t{ANum} * 100 / ADen;
+    const int64_t twiceRest = 2 * (int64_t{ANum} * 100 % ADen);
+    if (twiceRest > ADen || (twiceRest == ADen && hundredths % 2 != 0)) ++hundredths;
+    char fraction[8];
+    std::snprintf(fraction, sizeof fraction, "%02d", static_cast<int>(hundredths % 100));
+    std::string text = std::to_string(hundredths / 100), digits = fraction;
+    while (!digits.empty() && digits.back() == '0') digits.pop_back();
+    return digits.empty() ? text : text + "." + digits;
 }
 
 std::string FormatDuration(int64_t ASeconds, const std::string& ASeparator) {

@@ -1,0 +1,10 @@
+#include "drop_down_combo.h"
+
+namespace vidmorph {
+
+void TDropDownComboBox::showPopup() {
+    emit DropDown();
+    QComboBox::showPopup();
+}
+
+}  // namespace vidmorph
