@@ -32,19 +32,8 @@ fixtures::StreamInfo StreamOf(const std::string& file, AVMediaType kind) {
     return s ? *s : fixtures::StreamInfo{};
 }
 
-class Conversion : public ::testing::Test {
+class Conversion : public testing::ClipSuite<10> {
 protected:
-    static void SetUpTestSuite() {
-        dir = new TempDir();
-        fixtures::MakeMediaFile(dir->File("av.avi"), MediaSpec{.videoCodec = "mpeg4",
-                                                               .width = 352,
-                                                               .height = 288,
-                                                               .audioCodec = "pcm_s16le",
-                                                               .seconds = 1.0});
-        fixtures::MakeMediaFile(dir->File("tone.wav"), MediaSpec{.audioCodec = "pcm_s16le", .seconds = 1.0});
-    }
-    static void TearDownTestSuite() { delete dir; }
-
     // Converts `input` to `output` synchronously; the engine stays for inspection.
     std::unique_ptr<TCustomFFmpeg> Convert(const std::string& input, const Options& options,
                                            const std::string& output) {
@@ -59,10 +48,8 @@ protected:
     }
     static std::string File(const std::string& name) { return dir->File(name); }
 
-    static TempDir* dir;
     testing::LogRecorder log;
 };
-TempDir* Conversion::dir = nullptr;
 
 TEST_F(Conversion, EveryCatalogueContainerAndEncoderPairPlays) {
     const Options phone{{"s", "176x144"}, {"r", "15"}, {"ar", "8000"}, {"ac", "1"}, {"acodec", "libamr_nb"}};

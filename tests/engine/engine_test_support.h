@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine.h"
+#include "media_fixture.h"
 
 namespace vidmorph::testing {
 
@@ -54,5 +55,27 @@ std::string MessageOf(F&& f) {
     }
     return "<no exception>";
 }
+
+// A test suite with a temporary folder holding a short clip (av.avi: 352x288
+// MPEG-4 and 16-bit PCM) and a tone (tone.wav), each TenthsOfASecond / 10 s long.
+template <int TenthsOfASecond>
+class ClipSuite : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        dir = new fixtures::TempDir();
+        const double seconds = TenthsOfASecond / 10.0;
+        fixtures::MakeMediaFile(dir->File("av.avi"), fixtures::MediaSpec{.videoCodec = "mpeg4",
+                                                                         .width = 352,
+                                                                         .height = 288,
+                                                                         .audioCodec = "pcm_s16le",
+                                                                         .seconds = seconds});
+        fixtures::MakeMediaFile(dir->File("tone.wav"), fixtures::MediaSpec{.audioCodec = "pcm_s16le", .seconds = seconds});
+    }
+    static void TearDownTestSuite() {
+        delete dir;
+        dir = nullptr;
+    }
+    static inline fixtures::TempDir* dir = nullptr;
+};
 
 }  // namespace vidmorph::testing

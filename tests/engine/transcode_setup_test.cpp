@@ -15,19 +15,8 @@ using testing::MessageOf;
 
 using Options = std::vector<std::pair<std::string, std::string>>;
 
-class TranscodeSetup : public ::testing::Test {
+class TranscodeSetup : public testing::ClipSuite<5> {
 protected:
-    static void SetUpTestSuite() {
-        dir = new TempDir();
-        fixtures::MakeMediaFile(dir->File("av.avi"), MediaSpec{.videoCodec = "mpeg4",
-                                                               .width = 352,
-                                                               .height = 288,
-                                                               .audioCodec = "pcm_s16le",
-                                                               .seconds = 0.5});
-        fixtures::MakeMediaFile(dir->File("tone.wav"), MediaSpec{.audioCodec = "pcm_s16le", .seconds = 0.5});
-    }
-    static void TearDownTestSuite() { delete dir; }
-
     // An engine with `input` open, then `options`, then `output` created.
     std::unique_ptr<TCustomFFmpeg> Engine(const std::string& input, const Options& options, const std::string& output,
                                           const Options& before = {}) {
@@ -39,10 +28,7 @@ protected:
         EXPECT_TRUE(engine->OpenOutputFile(dir->File(output))) << output << ": " << engine->LastOpenError;
         return engine;
     }
-
-    static TempDir* dir;
 };
-TempDir* TranscodeSetup::dir = nullptr;
 
 TEST_F(TranscodeSetup, EveryCatalogueContainerAndEncoderPairWritesItsHeader) {
     const Options phone{{"s", "176x144"}, {"ar", "8000"}, {"ac", "1"}, {"acodec", "libamr_nb"}, {"ab", "12200"}};
