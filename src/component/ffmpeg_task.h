@@ -26,6 +26,10 @@ public:
     // Set when the component is about to free the task: its pending events
     // may then be dropped instead of waiting for a busy component lock.
     std::atomic<bool> Abandoned{false};
+    // Its place in the component's current batch (kept under the component's
+    // lock): not in it, waiting to start, started (its termination is
+    // expected), or ended.
+    enum TBatchState { bsNone, bsPending, bsStarted, bsEnded } BatchState = bsNone;
 };
 
 }  // namespace vidmorph

@@ -171,7 +171,15 @@ void TCustomVexcoder::StartTasks(int AParallelCount) {
     nextTaskIndex_ = 0;
     finishedCount_ = 0;
     parallelCount_ = AParallelCount;
-    pendingCount_ = tasks_.Count();
+    pending_.clear();
+    expected_ = 0;
+    for (int i = 0; i < tasks_.Count(); ++i) {
+        TFFmpeg* task = tasks_.Item(i);
+        task->BatchState = TFFmpeg::bsPending;
+        pending_.push_back(task);
+    }
+    pendingCount_ = static_cast<int>(pending_.size());
+    batchActive_ = !pending_.empty();
     for (int n = parallelCount_; pendingCount_ > 0;) {
         StartNextTask();
         if (--n <= 0) break;
@@ -179,41 +187,99 @@ void TCustomVexcoder::StartTasks(int AParallelCount) {
 }
 
 void TCustomVexcoder::StartNextTask() {
-    if (pendingCount_ <= 0) return;
-    --pendingCount_;
-    const int index = nextTaskIndex_++;
+    if (pending_.empty()) return;
+    TFFmpeg* task = pending_.front();
+    pending_.pop_front();
+    pendingCount_ = static_cast<int>(pending_.size());
+    ++nextTaskIndex_;
+    task->BatchState = TFFmpeg::bsStarted;
+    ++expected_;
     if (parallelCount_ <= 0 && scheduler_) {
         std::weak_ptr<bool> alive = alive_;
-        scheduler_->CallLater(100, [this, alive, index] {
-            if (const auto a = alive.lock(); a && *a) StartTask(index);
+        scheduler_->CallLater(100, [this, alive, task] {
+            const auto a = alive.lock();
+            if (!a || !*a) return;
+            {
+                std::lock_guard lock(lock_);
+                bool listed = false;
+                for (int i = 0; i < tasks_.Count() && !listed; ++i) listed = tasks_.Item(i) == task;
+                if (!listed) return;  // removed meanwhile (and taken out of the batch then)
+            }
+            StartTask(*task);
         });
     } else {
-        StartTask(index);
+        StartTask(*task);
     }
 }
 
-void TCustomVexcoder::StartTask(int AIndex) {
-    TFFmpeg* task;
-    {
-        std::lock_guard lock(lock_);
-        task = tasks_.Item(AIndex);
-    }
-    if (!task) return;
-    task->ReportInterval = int64_t(progressInterval_) * 1000;
-    SetEngineVerbosity(*task);
+void TCustomVexcoder::StartTask(TFFmpeg& ATask) {
+    ATask.ReportInterval = int64_t(progressInterval_) * 1000;
+    SetEngineVerbosity(ATask);
     const auto priority = static_cast<TThreadPriority>(ThreadPriority);
+    const uint64_t before = terminations_;
     if (parallelCount_ <= 0 && scheduler_) {
-        SetThreadOf(*task, CurrentThreadId());
-        task->Start(false, priority);  // the whole run, on this thread
-        return;
+        SetThreadOf(ATask, CurrentThreadId());
+        ATask.Start(false, priority);  // the whole run, on this thread
+    } else {
+        SetThreadOf(ATask, 0);
+        // A refused start may report its termination right here, and the
+        // handler may free the task: touch it again only when a thread came back.
+        if (const auto thread = ATask.Start(true, priority)) {
+            SetThreadOf(ATask, thread->ThreadID());
+            thread->Resume();
+            return;
+        }
     }
-    SetThreadOf(*task, 0);
-    // A refused start may report its termination right here, and the handler
-    // may free the task: touch it again only when a thread came back.
-    if (const auto thread = task->Start(true, priority)) {
-        SetThreadOf(*task, thread->ThreadID());
-        thread->Resume();
+    std::lock_guard lock(lock_);
+    if (terminations_ != before) return;  // it reported its own end (and may be gone)
+    // Refused without a termination (it ran or ended before): the batch goes on without it.
+    ATask.BatchState = TFFmpeg::bsEnded;
+    --expected_;
+    if (eventDepth_ > 0)
+        continueRequested_ = true;
+    else
+        ContinueBatch();
+}
+
+template <typename F>
+void TCustomVexcoder::RaiseEvent(F&& handler) {
+    struct Depth {
+        int& depth;
+        explicit Depth(int& d) : depth(d) { ++depth; }
+        ~Depth() { --depth; }
+    };
+    {
+        const Depth depth(eventDepth_);
+        handler();
     }
+    if (eventDepth_ == 0 && continueRequested_) {
+        continueRequested_ = false;
+        ContinueBatch();
+    }
+}
+
+void TCustomVexcoder::ContinueBatch() {
+    if (!pending_.empty()) {
+        StartNextTask();
+    } else if (batchActive_ && expected_ <= 0) {
+        batchActive_ = false;
+        if (OnTerminate) RaiseEvent([&] { OnTerminate(-1, true, false, ""); });
+        TLogRouting::ClearLineBuffers();
+    }
+}
+
+void TCustomVexcoder::LeaveBatch(TFFmpeg& ATask) {
+    if (ATask.BatchState == TFFmpeg::bsPending) {
+        const auto it = std::find(pending_.begin(), pending_.end(), &ATask);
+        if (it != pending_.end())
+            pending_.erase(it);
+        else
+            --expected_;  // stopped before it started: its termination was awaited
+        pendingCount_ = static_cast<int>(pending_.size());
+    } else if (ATask.BatchState == TFFmpeg::bsStarted) {
+        --expected_;  // a freed task reports no termination
+    }
+    ATask.BatchState = TFFmpeg::bsNone;
 }
 
 bool TCustomVexcoder::LockForEvent(std::unique_lock<std::recursive_mutex>& lock, const TFFmpeg* ATask) {
@@ -238,21 +304,21 @@ void TCustomVexcoder::DoTerminate(TFFmpeg& ATask) {
     const bool finished = ATask.Finished, failed = ATask.Failed;
     const std::string message = ATask.FailureMessage;
     SetThreadOf(ATask, 0);  // its thread (or the owner's, when synchronous) runs it no longer
-    if (OnTerminate) OnTerminate(index, finished, failed, message);
+    if (ATask.BatchState == TFFmpeg::bsStarted || ATask.BatchState == TFFmpeg::bsPending) --expected_;
+    ATask.BatchState = TFFmpeg::bsEnded;  // before the handler, which may free it
+    ++terminations_;
     ++finishedCount_;
-    if (pendingCount_ > 0) {
-        StartNextTask();
-    } else if (finishedCount_ >= tasks_.Count()) {
-        if (OnTerminate) OnTerminate(-1, true, false, "");
-        TLogRouting::ClearLineBuffers();
-    }
+    continueRequested_ = true;  // after the handler: the next task, or the all-done event
+    RaiseEvent([&] {
+        if (OnTerminate) OnTerminate(index, finished, failed, message);
+    });
 }
 
 void TCustomVexcoder::DoLog(TFFmpeg* ATask, int ALevel, const std::string& AText) {
     if (!OnLog) return;
     std::unique_lock lock(lock_, std::defer_lock);
     if (!LockForEvent(lock, ATask)) return;
-    OnLog(ATask ? ATask->TaskIndex : -1, LogLevelOf(ALevel), AText);
+    RaiseEvent([&] { OnLog(ATask ? ATask->TaskIndex : -1, LogLevelOf(ALevel), AText); });
 }
 
 void TCustomVexcoder::DeliverLogLine(pid_t AThreadId, int ALevel, const std::string& ALine) {
@@ -284,8 +350,10 @@ void TCustomVexcoder::DoProgress(TFFmpeg& ATask, int AFrameNumber, int AFPS, int
     if (!OnProgress) return;
     std::unique_lock lock(lock_, std::defer_lock);
     if (!LockForEvent(lock, &ATask)) return;
-    OnProgress(ATask.TaskIndex, AFrameNumber, AFPS, ACurrentDuration, AQuality, ABitRate, ACurrentSize,
-               ATotalDuration);
+    RaiseEvent([&] {
+        OnProgress(ATask.TaskIndex, AFrameNumber, AFPS, ACurrentDuration, AQuality, ABitRate, ACurrentSize,
+                   ATotalDuration);
+    });
 }
 
 void TCustomVexcoder::DoBeforeHook(TFFmpeg& ATask, int64_t APTS, THookAction& AHookAction) {
@@ -299,6 +367,10 @@ void TCustomVexcoder::DoCustomHook(TFFmpeg& ATask, TBitmap& ABitmap, int AFrameN
 
 void TCustomVexcoder::StopTasks() {
     std::lock_guard lock(lock_);
+    // Nothing further starts; a task that was waiting still reports its end
+    // (from a short-lived thread), so the batch waits for it.
+    expected_ += static_cast<int>(pending_.size());
+    pending_.clear();
     pendingCount_ = 0;
     for (int i = 0; i < tasks_.Count(); ++i) tasks_.Item(i)->Stop();
 }
@@ -326,6 +398,16 @@ void TCustomVexcoder::DeleteTask(int AIndex) {
     {
         std::lock_guard lock(lock_);
         task = tasks_.Take(AIndex);
+        if (task) {
+            task->Abandoned = true;  // from now on it raises no event
+            LeaveBatch(*task);
+            // The next task starts, or the batch ends without it: at once, or
+            // after the handler that removed it.
+            if (eventDepth_ > 0)
+                continueRequested_ = true;
+            else
+                ContinueBatch();
+        }
     }
     std::vector<std::unique_ptr<TFFmpeg>> tasks;
     if (task) tasks.push_back(std::move(task));
@@ -337,8 +419,19 @@ void TCustomVexcoder::ClearTasks() {
     {
         std::lock_guard lock(lock_);
         tasks = tasks_.TakeAll();
+        for (const auto& task : tasks) task->Abandoned = true;
         lastError_.clear();
         parallelCount_ = 0;
+        // Nothing of the batch is left to wait for. Inside a handler its
+        // all-done event follows the handler; from outside, the batch is
+        // simply given up.
+        pending_.clear();
+        pendingCount_ = 0;
+        expected_ = 0;
+        if (eventDepth_ > 0)
+            continueRequested_ = true;
+        else
+            batchActive_ = false;
     }
     FreeTasks(std::move(tasks));
 }

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -116,7 +117,17 @@ protected:
 
 private:
     void StartNextTask();
-    void StartTask(int AIndex);
+    void StartTask(TFFmpeg& ATask);
+    // After a termination, a refused start or a removal: the next pending
+    // task starts, or, with nothing left to wait for, the batch ends with
+    // the all-done event.
+    void ContinueBatch();
+    // Takes a removed task out of the batch's bookkeeping.
+    void LeaveBatch(TFFmpeg& ATask);
+    // Runs an event handler (lock held); a batch step a handler asked for
+    // runs once the outermost handler has returned, so no event nests in another.
+    template <typename F>
+    void RaiseEvent(F&& handler);
     void SetEngineVerbosity(TFFmpeg& ATask);
     // Records which thread runs a task (0: none), for the log routing.
     void SetThreadOf(TFFmpeg& ATask, pid_t AThreadId);
@@ -138,6 +149,12 @@ private:
     int parallelCount_ = 0;
     int finishedCount_ = 0;
     int pendingCount_ = 0;
+    std::deque<TFFmpeg*> pending_;  // tasks of the batch not started yet, in list order
+    int expected_ = 0;              // terminations the batch still waits for
+    bool batchActive_ = false;      // between StartTasks and its all-done event
+    uint64_t terminations_ = 0;     // terminations delivered so far
+    int eventDepth_ = 0;            // handlers running right now (under the lock)
+    bool continueRequested_ = false;  // a removal inside a handler: continue the batch after it
     std::mutex ownedMutex_;
     std::vector<pid_t> ownedThreads_;  // threads running this component's tasks
     std::atomic<int> freeing_{0};                         // tasks being freed right now

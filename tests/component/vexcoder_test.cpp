@@ -362,6 +362,50 @@ TEST_F(Vexcoder, HandlerThatDeletesATaskWhoseStartWasRefused) {
     EXPECT_TRUE(events.Terminations().front().exception);
 }
 
+TEST_F(Vexcoder, RemovingTasksDuringABatchKeepsItGoing) {
+    // A finished task removed from its own termination: the others still run.
+    for (int i = 0; i < 3; ++i) AddTask("short.avi");
+    int removed = 0;
+    events.onTerminate = [&](int index) {
+        if (index >= 0 && removed++ == 0) v.DeleteTask(index);
+    };
+    v.StartTasks(1);
+    ASSERT_TRUE(events.WaitAllDone());
+    EXPECT_EQ(v.Tasks().Count(), 2);
+    EXPECT_EQ(events.Terminations().size(), 4u);  // three tasks and one all-done event
+    EXPECT_EQ(events.AllDone(), 1);
+
+    // A waiting task removed from outside: the batch ends without it.
+    v.ClearTasks();
+    events.onTerminate = nullptr;
+    Events second;
+    second.Attach(v);
+    AddTask("long.avi");
+    AddTask("short.avi");
+    AddTask("short.avi");
+    v.StartTasks(1);
+    v.DeleteTask(2);
+    ASSERT_TRUE(second.WaitAllDone());
+    EXPECT_EQ(second.Terminations().size(), 3u);
+    EXPECT_EQ(second.AllDone(), 1);
+
+    // A running task removed from outside: the next one starts in its place.
+    v.ClearTasks();
+    Events third;
+    third.Attach(v);
+    AddTask("long.avi");
+    AddTask("short.avi");
+    v.SetProgressInterval(100);
+    v.StartTasks(1);
+    ASSERT_TRUE(third.WaitProgress(0, 1));
+    v.DeleteTask(0);
+    ASSERT_TRUE(third.WaitAllDone());
+    const auto t = third.Terminations();
+    ASSERT_EQ(t.size(), 2u);
+    EXPECT_EQ(t[0].index, 0);  // the task that moved up to position 0
+    EXPECT_TRUE(t[0].finished);
+}
+
 TEST_F(Vexcoder, HandlerThatClearsTheTasksAsTheAppDoes) {
     for (int i = 0; i < 2; ++i) AddTask("short.avi");
     events.onTerminate = [&](int index) {
